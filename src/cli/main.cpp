@@ -1,0 +1,80 @@
+// tidemark: the title engine from the command line.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cli/Commands.h"
+#include "common/Latin1.h"
+
+namespace tidemark::cli {
+
+std::string displayText(const std::string &latin1)
+{
+#ifdef _WIN32
+    return latin1;
+#else
+    return latin1ToUtf8(latin1);
+#endif
+}
+
+void printUsage(bool toStdout)
+{
+    std::FILE *out = toStdout ? stdout : stderr;
+    std::fputs("Usage: tidemark title FILE...\n"
+               "       tidemark rename [--recursive] [--dry-run] PATH...\n"
+               "       tidemark --help | --version\n",
+               out);
+    if (!toStdout) {
+        return;
+    }
+    std::fputs("\n"
+               "Reads the title of scientific papers from the layout of their first pages\n"
+               "(the largest type up to the \"Abstract\" heading), never from metadata.\n"
+               "\n"
+               "Commands:\n"
+               "  title FILE...     print the title of each PDF: the title alone for one file,\n"
+               "                    FILE<TAB>TITLE lines for several. Exit status 1 when a\n"
+               "                    file has no title.\n"
+               "  rename PATH...    rename each PDF file, and every PDF of each folder, to its\n"
+               "                    title (\"Title.pdf\", \"Title(1).pdf\" when taken). Never\n"
+               "                    replaces a file. Exit status 1 when a file failed or had no\n"
+               "                    title.\n"
+               "    -r, --recursive walk the subfolders of each folder too\n"
+               "    -n, --dry-run   rename nothing; print what a real run would do\n"
+               "\n"
+               "Exit status 2 means a usage error. Messages of the PDF library go to\n"
+               "standard error as \"Error: MESSAGE\".\n",
+               out);
+}
+
+}  // namespace tidemark::cli
+
+int main(int argc, char **argv)
+{
+    using namespace tidemark::cli;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        printUsage(false);
+        return kUsage;
+    }
+    const std::string command = args.front();
+    args.erase(args.begin());
+    if (command == "--help" || command == "-h" || command == "help") {
+        printUsage(true);
+        return kOk;
+    }
+    if (command == "--version" || command == "-V") {
+        std::printf("tidemark %s\n", TIDEMARK_VERSION);
+        return kOk;
+    }
+    if (command == "title") {
+        return runTitle(args);
+    }
+    if (command == "rename") {
+        return runRename(args);
+    }
+    std::fprintf(stderr, "tidemark: unknown command '%s'\n", command.c_str());
+    printUsage(false);
+    return kUsage;
+}

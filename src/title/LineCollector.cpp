@@ -1,0 +1,89 @@
+#include "title/LineCollector.h"
+
+#include <string_view>
+
+namespace tidemark {
+
+namespace {
+
+bool isAsciiLetter(unsigned char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+unsigned char asciiLower(unsigned char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+}
+
+// The delivery's space, end-of-line and end-of-page strings.
+bool isSeparator(const char *text, int length)
+{
+    const std::string_view s(text, static_cast<size_t>(length));
+    return s == " " || s == "\r\n" || s == "\f";
+}
+
+}  // namespace
+
+bool isAbstractHeading(const char *text, int length)
+{
+    static constexpr char kWord[] = "abstract";
+    constexpr int kLen = sizeof(kWord) - 1;
+    if (length < kLen) {
+        return false;
+    }
+    for (int i = 0; i < kLen; ++i) {
+        if (asciiLower(static_cast<unsigned char>(text[i])) != static_cast<unsigned char>(kWord[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool collectLine(CollectorState &state, const char *text, int length)
+{
+    if (length < 1) {
+        return true;
+    }
+    // "Hydro-" and "dynamic" are one word broken over two lines: the second
+    // part joins the stored first part instead of making a line of its own,
+    // which would put a space into the word when the lines are joined.
+    if (state.continuesLine) {
+        if (state.previousLineKept) {
+            state.blocks.back().lines.back().append(text, static_cast<size_t>(length));
+        }
+        return true;
+    }
+    // Separators (space, CR LF, form feed) and lines that open with a digit,
+    // a symbol or a non-ASCII letter never take part in a title.
+    if (!isAsciiLetter(static_cast<unsigned char>(text[0]))) {
+        if (!isSeparator(text, length)) {
+            state.previousLineKept = false;
+        }
+        return true;
+    }
+
+    const bool sizeChanged = state.currentLineFontSize != state.lastLineFontSize;
+    state.lastLineFontSize = state.currentLineFontSize;
+
+    TitleBlockList &blocks = state.blocks;
+    if (!blocks.empty() && isAbstractHeading(text, length)) {
+        state.abstractPage = state.pageNumber;
+        state.stopRequested = true;
+        return false;
+    }
+
+    // The stored size is a whole number, and a new block is opened only when
+    // the exact size differs from both the previous line and that number:
+    // 17.2 after 17.0 opens a second "17" block, 17.0 after 17.6 rejoins it.
+    if (blocks.empty()) {
+        blocks.push_back({static_cast<int>(state.lastLineFontSize), state.pageNumber, {}});
+    } else if (sizeChanged && state.currentLineFontSize != static_cast<double>(blocks.back().fontSize)) {
+        blocks.push_back({static_cast<int>(state.currentLineFontSize), state.pageNumber, {}});
+    }
+    blocks.back().lines.emplace_back(text, static_cast<size_t>(length));
+    state.previousLineKept = true;
+    return true;
+}
+
+}  // namespace tidemark

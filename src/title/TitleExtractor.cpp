@@ -1,0 +1,165 @@
+#include "title/TitleExtractor.h"
+
+#include <cstdio>
+#include <memory>
+#include <utility>
+
+#include <Error.h>
+#include <GlobalParams.h>
+#include <PDFDoc.h>
+#include <TextOutputDev.h>
+
+#include "title/LineCollector.h"
+#include "title/PageText.h"
+#include "title/TitleChoice.h"
+
+namespace tidemark {
+
+namespace {
+
+ErrorSink &errorSink()
+{
+    static ErrorSink sink;
+    return sink;
+}
+
+void report(const std::string &message)
+{
+    if (const ErrorSink &sink = errorSink()) {
+        sink(message);
+    } else {
+        std::fprintf(stderr, "Error: %s\n", message.c_str());
+    }
+}
+
+void onLibraryError(ErrorCategory, Goffset, const char *message)
+{
+    report(message);
+}
+
+// The library's text device, laying out each page without an output file;
+// right after the library's own end of page and layout, the page goes to the
+// collector. One TextPage is reused for all pages of the document.
+class CollectingTextDevice : public TextOutputDev {
+public:
+    explicit CollectingTextDevice(CollectorState &state)
+        : TextOutputDev(nullptr, /*stream=*/nullptr, /*physLayoutA=*/false, /*fixedPitchA=*/0,
+                        /*rawOrderA=*/false),
+          state_(state)
+    {
+    }
+
+    void endPage() override
+    {
+        TextOutputDev::endPage();
+        deliverPageText(getFlows(), globalParams->getTextEncoding(), state_,
+                        [this](const char *text, int length) { return collectLine(state_, text, length); });
+    }
+
+private:
+    CollectorState &state_;
+};
+
+struct Deadline {
+    std::chrono::steady_clock::time_point at;
+    bool active = false;
+    bool passed = false;
+
+    bool check()
+    {
+        if (active && !passed && std::chrono::steady_clock::now() >= at) {
+            passed = true;
+        }
+        return passed;
+    }
+};
+
+bool abortCheck(void *data)
+{
+    return static_cast<Deadline *>(data)->check();
+}
+
+}  // namespace
+
+PdfLibrary::PdfLibrary()
+{
+    if (globalParams) {
+        return;
+    }
+    globalParams = std::make_unique<GlobalParams>();
+    globalParams->setTextEncoding("Latin1");
+    setErrorCallback(&onLibraryError);
+    owner_ = true;
+}
+
+PdfLibrary::~PdfLibrary()
+{
+    if (owner_) {
+        globalParams.reset();
+    }
+}
+
+void setErrorSink(ErrorSink sink)
+{
+    errorSink() = std::move(sink);
+}
+
+Extraction extractTitle(const std::string &path, CollectorState &state, const ExtractionOptions &options)
+{
+    Extraction result;
+    state.blocks.clear();
+    {
+        PdfLibrary library;
+        if (!globalParams->getTextEncoding()) {
+            report("Couldn't get text encoding");
+        } else {
+            PDFDoc doc(std::make_unique<GooString>(path));
+            if (!doc.isOk()) {
+                // The library has reported why (missing, damaged, needs a password).
+            } else if (!doc.okToCopy()) {
+                report("Copying of text from this document is not allowed.");
+            } else {
+                const int lastPage = doc.getNumPages();
+                Deadline deadline;
+                if (options.timeLimit.count() > 0) {
+                    deadline.active = true;
+                    deadline.at = std::chrono::steady_clock::now() + options.timeLimit;
+                }
+                {
+                    CollectingTextDevice device(state);
+                    if (device.isOk()) {
+                        for (int page = 1; page <= lastPage; ++page) {
+                            doc.displayPage(&device, page, 72, 72, 0, /*useMediaBox=*/true, /*crop=*/false,
+                                            /*printing=*/false, &abortCheck, &deadline);
+                            ++result.pagesRendered;
+                            if (state.stopRequested || deadline.check()) {
+                                break;
+                            }
+                        }
+                    }
+                }
+                if (deadline.passed) {
+                    result.timedOut = true;
+                    report("Gave up on '" + path + "': its pages take too long to lay out");
+                } else {
+                    if (!state.stopRequested) {
+                        state.abstractPage = 1;
+                    }
+                    if (!state.blocks.empty()) {
+                        result.title = chooseTitle(state.blocks, state.abstractPage);
+                    }
+                }
+            }
+        }
+    }
+    state.resetCounters();
+    return result;
+}
+
+std::string extractTitle(const std::string &path)
+{
+    CollectorState state;
+    return extractTitle(path, state).title;
+}
+
+}  // namespace tidemark

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// A small PDF writer for tests, samples and benchmarks: pages of text runs in
+// the base-14 fonts at chosen sizes and positions, laid out by whoever reads
+// the file. Text is given as bytes in the font's built-in encoding
+// (WinAnsi for the text fonts, so Latin-1 letters work; the Symbol font's own
+// code for Greek letters, e.g. "a" is alpha).
+namespace pdfgen {
+
+struct TextRun {
+    std::string text;
+    double size = 10;
+    double x = 72;
+    double y = 700;  // baseline, from the bottom of the page
+    std::string font = "Helvetica";
+};
+
+struct Page {
+    std::vector<TextRun> runs;
+    double width = 612;
+    double height = 792;
+};
+
+struct Document {
+    std::vector<Page> pages;
+    std::string infoTitle;  // metadata title, which the title search must ignore
+};
+
+// The complete file: header, objects, cross-reference table and trailer.
+std::string render(const Document &doc);
+
+// Writes render(doc) to `path`; throws std::runtime_error when it cannot.
+void writeFile(const std::string &path, const Document &doc);
+
+// A paper-like page builder: runs stacked from the top of the page down.
+class PageBuilder {
+public:
+    explicit PageBuilder(double top = 720, double left = 72) : y_(top), left_(left) {}
+    // One line in `font` at `size`, then moves down by `lead` times the size.
+    PageBuilder &line(const std::string &text, double size, const std::string &font = "Helvetica",
+                      double lead = 1.3);
+    // Several runs on one baseline: {text, size, font} left to right.
+    PageBuilder &words(const std::vector<TextRun> &runs, double lead = 1.3);
+    PageBuilder &gap(double points);
+    // A paragraph of `lines` lines of body text at `size`.
+    PageBuilder &body(int lines, double size = 10, const std::string &seed = "text");
+    Page page() const { return page_; }
+
+private:
+    Page page_;
+    double y_;
+    double left_;
+};
+
+}  // namespace pdfgen
