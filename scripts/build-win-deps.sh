@@ -267,11 +267,13 @@ EXPORT_H="$STAGED_PREFIX/include/poppler/poppler_private_export.h"
 } >"$EXPORT_H.new"
 mv "$EXPORT_H.new" "$EXPORT_H"
 
-# Make "pkg-config --static --libs poppler" give the whole static link line.
+# Make "pkg-config --static --libs poppler" give the whole static link line
+# (poppler imports Reg* from advapi32 and SHGetFolderPathA from shell32;
+# MinGW's gcc adds both by default, listed here for -nodefaultlibs users).
 POPPLER_PC="$STAGED_PREFIX/lib/pkgconfig/poppler.pc"
 [[ -f $POPPLER_PC ]] || die "missing $POPPLER_PC"
 grep -q '^Requires.private:' "$POPPLER_PC" || printf 'Requires.private: freetype2\n' >>"$POPPLER_PC"
-grep -q '^Libs.private:' "$POPPLER_PC" || printf 'Libs.private: -lgdi32 -ladvapi32 -lshell32 -lole32\n' >>"$POPPLER_PC"
+grep -q '^Libs.private:' "$POPPLER_PC" || printf 'Libs.private: -ladvapi32 -lshell32\n' >>"$POPPLER_PC"
 
 for f in include/poppler/PDFDoc.h include/poppler/GlobalParams.h include/poppler/TextOutputDev.h \
     include/poppler/UnicodeMap.h include/poppler/Error.h include/freetype2/ft2build.h \
