@@ -2,7 +2,9 @@
 //
 //   make-papers FOLDER COUNT [SEED]       COUNT papers of 1 to 30 pages in
 //                                         varied layouts, a third of them
-//                                         without an abstract heading
+//                                         without an abstract heading; prints
+//                                         "FILE<TAB>PAGES<TAB>PAGES THE TITLE
+//                                         SEARCH READS" for each
 //   make-papers --pages N FILE            one N-page paper without a heading
 #include <cstdio>
 #include <cstdlib>
@@ -86,6 +88,7 @@ int main(int argc, char **argv)
         char name[64];
         std::snprintf(name, sizeof name, "/paper-%05d.pdf", i);
         pdfgen::writeFile(dir + name, paper(static_cast<unsigned>(i) + 1, pages, heading));
+        std::printf("%s%s\t%d\t%d\n", dir.c_str(), name, pages, heading ? 1 : pages);
     }
     return 0;
 }
