@@ -1,0 +1,50 @@
+#include "rename/DryRunFileSystem.h"
+
+namespace tidemark {
+
+EntryKind DryRunFileSystem::kindOf(const std::string &path) const
+{
+    const std::string key = pathKey(path);
+    if (created_.count(key) != 0) {
+        return EntryKind::kFile;  // only files are moved
+    }
+    if (removed_.count(key) != 0) {
+        return EntryKind::kUnreadable;
+    }
+    return disk_.kindOf(path);
+}
+
+bool DryRunFileSystem::exists(const std::string &path) const
+{
+    const std::string key = pathKey(path);
+    if (created_.count(key) != 0) {
+        return true;
+    }
+    if (removed_.count(key) != 0) {
+        return false;
+    }
+    return disk_.exists(path);
+}
+
+std::error_code DryRunFileSystem::move(const std::string &oldPath, const std::string &newPath)
+{
+    beforeMove(oldPath, newPath);
+    if (!exists(oldPath)) {
+        return std::make_error_code(std::errc::no_such_file_or_directory);
+    }
+    if (exists(newPath)) {
+        return std::make_error_code(std::errc::file_exists);
+    }
+    if (const std::error_code error = disk_.checkMove(oldPath, newPath)) {
+        return error;
+    }
+    const std::string from = pathKey(oldPath);
+    const std::string to = pathKey(newPath);
+    created_.erase(from);
+    removed_.insert(from);
+    removed_.erase(to);
+    created_.insert(to);
+    return {};
+}
+
+}  // namespace tidemark

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <set>
+#include <string>
+
+#include "rename/FileSystem.h"
+
+namespace tidemark {
+
+// Stands in for the disk in a dry run: moves are only recorded, and the
+// questions the renamer asks afterwards are answered as if they had been
+// made, so the run picks the same names, "(1)" suffixes included, that a
+// real run picks. Folder listings and file contents come from the disk.
+class DryRunFileSystem final : public FileSystem {
+public:
+    explicit DryRunFileSystem(FileSystem &disk) : disk_(disk) {}
+
+    char separator() const override { return disk_.separator(); }
+    bool isSeparator(char c) const override { return disk_.isSeparator(c); }
+    std::string nameFromTitle(const std::string &latin1) const override { return disk_.nameFromTitle(latin1); }
+    std::error_code listFolder(const std::string &folder, const Visit &visit) override
+    {
+        return disk_.listFolder(folder, visit);
+    }
+    EntryKind kindOf(const std::string &path) const override;
+    bool exists(const std::string &path) const override;
+    bool samePath(const std::string &a, const std::string &b) const override { return disk_.samePath(a, b); }
+    std::string pathKey(const std::string &path) const override { return disk_.pathKey(path); }
+    std::error_code move(const std::string &oldPath, const std::string &newPath) override;
+
+private:
+    FileSystem &disk_;
+    std::set<std::string> created_;  // path keys that planned moves filled
+    std::set<std::string> removed_;  // path keys that planned moves emptied
+};
+
+}  // namespace tidemark

@@ -1,0 +1,191 @@
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "rename/CodePage.h"
+#include "rename/TargetName.h"
+
+namespace tidemark {
+namespace {
+
+struct Case {
+    const char *title;
+    const char *stem;
+};
+
+std::string sanitized(std::string text, const CodePage &cp)
+{
+    SanitizeFileName(text, cp);
+    return text;
+}
+
+const SingleByteCodePage kSingle;
+const CodePage936 kChinese;
+
+TEST(SanitizeFileName, TitlesAsPeopleWriteThem)
+{
+    const Case cases[] = {
+        {"Deep Learning: A Review", "Deep Learning - A Review"},
+        {"Is P = NP?", "Is P = NP"},
+        {"Why? And How?", "Why And How"},
+        {"Foo/Bar\\Baz", "Foo-Bar-Baz"},
+        {"He said \"no\"", "He said 'no'"},
+        {"  Padded Title\t\n", "Padded Title"},
+        // Characters that only some systems refuse stay for the move to judge.
+        {"a<b>c|d", "a<b>c|d"},
+        {"Tab\tinside", "Tab\tinside"},
+        {"Line one\r\nline two", "Line one line two"},
+        {"Old\rMac", "Old Mac"},
+        {"Unix\nbreak", "Unix break"},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(sanitized(c.title, kSingle), c.stem) << c.title;
+    }
+}
+
+TEST(SanitizeFileName, LetterSpacedWordsAreJoined)
+{
+    const Case cases[] = {
+        {"T h e M o d e l", "The Model"},
+        {"A n a l y s i s of data", "Analysis of data"},
+        {"a b c", "abc"},
+        {"ab c d", "abcd"},
+        // A lower-case letter alone at the end joins the word before it.
+        {"Vitamin c", "Vitaminc"},
+        {"Vitamin C", "Vitamin C"},
+        // Single-letter words inside ordinary text stay apart.
+        {"Model of a cell", "Model of a cell"},
+        {"I am a man", "I am a man"},
+        {"Part a of b is c here", "Part a of b is c here"},
+        // A space after a hyphen is kept.
+        {"Low- and high-tide", "Low- and high-tide"},
+        {"x- y", "x- y"},
+        // Question marks are gone before the spacing is looked at.
+        {"T h e? M o d e l", "The Model"},
+        {"a", "a"},
+        {" a", "a"},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(sanitized(c.title, kSingle), c.stem) << c.title;
+    }
+}
+
+TEST(SanitizeFileName, EndsOfTheText)
+{
+    const Case cases[] = {
+        {"Caf\xE9", "Caf"},
+        // Only one byte above 0x7F goes.
+        {"Two \xE9\xE9", "Two \xE9"},
+        {"Dangling -\xE9", "Dangling"},
+        {"Ends with dash-*", "Ends with dash-"},
+        {"Star then dash*-", "Star then dash"},
+        {"Hyphen-", "Hyphen"},
+        {"Double--", "Double-"},
+        {"Stars **", "Stars"},
+        {"Mid*dle", "Middle"},
+        {"???", ""},
+        {"?*?", ""},
+        {"**", ""},
+        {"-", ""},
+        {"\xE9", ""},
+        {" \t ", ""},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(sanitized(c.title, kSingle), c.stem) << c.title;
+    }
+}
+
+TEST(SanitizeFileName, LigaturesAndStrayCodes)
+{
+    const Case cases[] = {
+        {"Of\x0C"
+         "ce",
+         "Office"},
+        {"E\x0B"
+         "ect",
+         "Effect"},
+        {"\xEF\xAC\x82\x61t Plates", "flat Plates"},
+        {"Speci\xEF\xAC\x81\x63 Heat", "Specific Heat"},
+        {"Over\xEF\xAC\x82ow", "Overflow"},
+        {"Pr\xF6\x62lem", "Problem"},
+        {"~4ave Energy", "Wave Energy"},
+        {"X\xAD\x42ig", "X-Big"},
+        {"Sea\xADlevel", "Sea-level"},
+        {"Brand\xAE Name", "Brand(C) Name"},
+        {"Sch\xA8 ner Tag", "Schoner Tag"},
+        {"Sch\xA8ner", "Schoner"},
+        {"\xA1\xB0Quoted\xA1\xB1 Words", "'Quoted' Words"},
+        // The byte pair E2 88 goes, also where removing it makes a new pair.
+        {"x \xE2\x88\x88 z", "x \x88z"},
+        {"\xE2\xE2\x88\x88z", "z"},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(sanitized(c.title, kSingle), c.stem) << c.title;
+    }
+}
+
+TEST(SanitizeFileName, DoubleByteMatchesBeginOnCharacters)
+{
+    const struct {
+        const char *title;
+        const char *single;   // plain byte matching
+        const char *chinese;  // code page 936
+    } cases[] = {
+        // 0x95 0x5C is one character whose second byte is a backslash.
+        {"Data\x95\x5Cset", "Data\x95-set", "Data\x95\x5Cset"},
+        {"\x95\x5C\\x", "\x95--x", "\x95\x5C-x"},
+        {"A\x81:B", "A\x81 -B", "A\x81:B"},
+        {"A\x81?B", "A\x81" "B", "A\x81?B"},
+        {"A\x81\xE2\x88Z", "A\x81Z", "A\x81\xE2\x88Z"},
+        // Lead bytes of their own: the sequence is one character and matches.
+        {"\xA1\xB0Hi\xA1\xB1s", "'Hi's", "'Hi's"},
+        {"Pr\xF6\x62lem", "Problem", "Problem"},
+        // A trail byte 0xA1 does not open the quote pair.
+        {"\x81\xA1\xB0x", "\x81'x", "\x81\xA1\xB0x"},
+        // The soft hyphen row matches a lead byte alone; the colon was its
+        // trail byte when the colon row ran, so it stays.
+        {"A\xAD:B", "A- -B", "A-:B"},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(sanitized(c.title, kSingle), c.single) << c.title;
+        EXPECT_EQ(sanitized(c.title, kChinese), c.chinese) << c.title;
+    }
+}
+
+TEST(FindInText, NeverStartsOnATrailByte)
+{
+    const std::string text = "\x81\x5C\\\x81\x5C";
+    EXPECT_EQ(FindInText(text, "\\", 0, kSingle), 1u);
+    EXPECT_EQ(FindInText(text, "\\", 0, kChinese), 2u);
+    EXPECT_EQ(FindInText(text, "\\", 3, kChinese), std::string::npos);
+    EXPECT_EQ(FindInText(text, "\x5C\x81", 0, kChinese), 2u);
+    EXPECT_EQ(FindInText("ab", "abc", 0, kSingle), std::string::npos);
+}
+
+TEST(GetLowerExtension, FromTheLastDot)
+{
+    const Case cases[] = {
+        {"paper.v2.PDF", ".pdf"},
+        {"README", "readme"},
+        {"Paper.Pdf", ".pdf"},
+        {".PDF", ".pdf"},
+        {"trailing.", "."},
+        {"CAF\xC3\x89.PDF", ".pdf"},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(GetLowerExtension(c.title, kSingle), c.stem) << c.title;
+    }
+}
+
+TEST(GetLowerExtension, DoubleByteDotsAndLetters)
+{
+    // The last dot is the second byte of a character: the dot before it counts.
+    EXPECT_EQ(GetLowerExtension("doc.PDF\x81.X", kSingle), ".x");
+    EXPECT_EQ(GetLowerExtension("doc.PDF\x81.X", kChinese), ".pdf\x81.x");
+    // A trail byte in A-Z is no letter.
+    EXPECT_EQ(GetLowerExtension("a.\x81\x41" "B", kChinese), ".\x81\x41" "b");
+    EXPECT_EQ(GetLowerExtension("a.\x81\x41" "B", kSingle), ".\x81\x61" "b");
+}
+
+}  // namespace
+}  // namespace tidemark
