@@ -27,6 +27,9 @@ cmake --build build-asan
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan -j2
 
+stage "Leak check: a folder run under valgrind"
+scripts/leak-check.sh build
+
 stage "Fuzzing smoke run (60 s, fixed seed)"
 scripts/fuzz.sh 60 1
 
@@ -42,3 +45,4 @@ WINEPREFIX=$(mktemp -d)
 export WINEPREFIX WINEDEBUG=-all
 trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
 xvfb-run -a ctest --test-dir build-win
+scripts/compare-wine.sh build build-win

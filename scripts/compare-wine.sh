@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# The Windows command-line program under Wine must rename a tree exactly as
+# the native one does. Makes one tree of generated papers (the samples, two
+# papers with one title, an upper-case extension, a subfolder, a paper
+# already named right), runs both on copies of it, and compares the results.
+#   scripts/compare-wine.sh NATIVE_BUILD WINDOWS_BUILD
+set -euo pipefail
+native=$1/src/tidemark
+windows=$2/src/tidemark-cli.exe
+samples=$(cd "$(dirname "$0")/../samples" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+tree="$work/tree"
+mkdir -p "$tree/sub/deeper"
+cp "$samples"/*.pdf "$tree/"
+cp "$samples/paper-cover-page.pdf" "$tree/sub/COPY OF COVER.PDF"
+cp "$samples/paper-cover-page.pdf" "$tree/sub/another copy.pdf"
+cp "$samples/paper-two-line-title.pdf" "$tree/sub/deeper/x.pdf"
+cp "$samples/paper-abstract-page1.pdf" "$tree/Tidal Mixing in Shallow Estuaries.pdf"
+echo "not a pdf" > "$tree/sub/notes.txt"
+
+cp -a "$tree" "$work/native"
+cp -a "$tree" "$work/wine"
+"$native" rename --recursive "$work/native" > "$work/native.out" || true
+winpath="Z:$(printf '%s' "$work/wine" | tr / '\\')"
+wine "$windows" rename --recursive "$winpath" > "$work/wine.out" || true
+
+listing() { (cd "$1" && find . -type f -print0 | sort -z | xargs -0 sha256sum); }
+if diff <(listing "$work/native") <(listing "$work/wine"); then
+  echo "Wine and native runs left the same files:"
+  listing "$work/native" | sed 's/^[0-9a-f]* */  /'
+else
+  echo "Wine and native runs differ (native output, then Wine output):" >&2
+  cat "$work/native.out" "$work/wine.out" >&2
+  exit 1
+fi
