@@ -122,6 +122,11 @@ public:
         pathFailed(folder, "cannot list the folder: " + error.message());
     }
 
+    void entrySkipped(const std::string &path, const std::error_code &error) override
+    {
+        pathFailed(path, "cannot read: " + error.message());
+    }
+
     void pathFailed(const std::string &path, const std::string &why)
     {
         progress_.hide();

@@ -2,7 +2,7 @@
 
 namespace tidemark {
 
-EntryKind DryRunFileSystem::kindOf(const std::string &path) const
+EntryKind DryRunFileSystem::entryKind(const std::string &path, std::error_code &error) const
 {
     const std::string key = pathKey(path);
     if (created_.count(key) != 0) {
@@ -11,7 +11,7 @@ EntryKind DryRunFileSystem::kindOf(const std::string &path) const
     if (removed_.count(key) != 0) {
         return EntryKind::kUnreadable;
     }
-    return disk_.kindOf(path);
+    return disk_.entryKind(path, error);
 }
 
 bool DryRunFileSystem::exists(const std::string &path) const

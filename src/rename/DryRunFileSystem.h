@@ -22,7 +22,7 @@ public:
     {
         return disk_.listFolder(folder, visit);
     }
-    EntryKind kindOf(const std::string &path) const override;
+    EntryKind entryKind(const std::string &path, std::error_code &error) const override;
     bool exists(const std::string &path) const override;
     bool samePath(const std::string &a, const std::string &b) const override { return disk_.samePath(a, b); }
     std::string pathKey(const std::string &path) const override { return disk_.pathKey(path); }

@@ -33,7 +33,14 @@ public:
     using Visit = std::function<void(const std::string &name)>;
     virtual std::error_code listFolder(const std::string &folder, const Visit &visit) = 0;
 
-    virtual EntryKind kindOf(const std::string &path) const = 0;
+    // `error` tells why an entry is kUnreadable (empty when there is no
+    // reason worth telling, such as a name a dry run has moved away).
+    virtual EntryKind entryKind(const std::string &path, std::error_code &error) const = 0;
+    EntryKind kindOf(const std::string &path) const
+    {
+        std::error_code ignored;
+        return entryKind(path, ignored);
+    }
     // True when a file, folder or link of that name is there.
     virtual bool exists(const std::string &path) const = 0;
     // True when both paths name the same entry by the system's rules for

@@ -89,10 +89,15 @@ std::error_code PosixFileSystem::listFolder(const std::string &folder, const Vis
     return {};
 }
 
-EntryKind PosixFileSystem::kindOf(const std::string &path) const
+EntryKind PosixFileSystem::entryKind(const std::string &path, std::error_code &error) const
 {
     struct stat st {};
-    if (hasNul(path) || lstat(path.c_str(), &st) != 0) {
+    if (hasNul(path)) {
+        error = std::make_error_code(std::errc::invalid_argument);
+        return EntryKind::kUnreadable;
+    }
+    if (lstat(path.c_str(), &st) != 0) {
+        error = std::error_code(errno, std::generic_category());
         return EntryKind::kUnreadable;
     }
     if (S_ISREG(st.st_mode)) {

@@ -19,7 +19,7 @@ public:
     // Reads every entry before visiting any, so that a file renamed during
     // the visit is not met again under its new name.
     std::error_code listFolder(const std::string &folder, const Visit &visit) override;
-    EntryKind kindOf(const std::string &path) const override;
+    EntryKind entryKind(const std::string &path, std::error_code &error) const override;
     bool exists(const std::string &path) const override;
     bool samePath(const std::string &a, const std::string &b) const override { return a == b; }
     std::string pathKey(const std::string &path) const override { return path; }

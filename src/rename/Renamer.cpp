@@ -45,7 +45,8 @@ bool Renamer::walk(bool recursive, std::string folder, const PdfVisit &visit, bo
         if (produced_.count(fs_.pathKey(full)) != 0) {
             return;
         }
-        switch (fs_.kindOf(full)) {
+        std::error_code why;
+        switch (fs_.entryKind(full, why)) {
         case EntryKind::kFile:
             if (GetLowerExtension(name, cp_) == ".pdf" && !visit(folder, name)) {
                 allWell = false;
@@ -57,7 +58,17 @@ bool Renamer::walk(bool recursive, std::string folder, const PdfVisit &visit, bo
             }
             break;
         case EntryKind::kOther:
+            break;
         case EntryKind::kUnreadable:
+            // A name that vanished since the listing is no loss; anything
+            // else (a path past the system's limit) leaves part of the tree
+            // unvisited, which the caller must hear of.
+            if (why && why != std::errc::no_such_file_or_directory) {
+                allWell = false;
+                if (reportSkipped && observer_ != nullptr) {
+                    observer_->entrySkipped(full, why);
+                }
+            }
             break;
         }
     });

@@ -41,6 +41,8 @@ public:
     virtual ~RenameObserver() = default;
     virtual void fileDone(const FileReport &) {}
     virtual void folderSkipped(const std::string & /*folder*/, const std::error_code &) {}
+    // An entry whose kind could not be read (a path too long, say).
+    virtual void entrySkipped(const std::string & /*path*/, const std::error_code &) {}
 };
 
 // Reads the title of the PDF at a path (Latin-1, empty when none).

@@ -70,6 +70,11 @@ public:
         skipped.push_back(folder);
         skipErrors.push_back(error);
     }
+    void entrySkipped(const std::string &path, const std::error_code &error) override
+    {
+        skipped.push_back(path);
+        skipErrors.push_back(error);
+    }
     const FileReport *find(const std::string &oldPath) const
     {
         for (const FileReport &r : files) {
@@ -96,7 +101,7 @@ public:
     {
         return disk_.listFolder(folder, visit);
     }
-    EntryKind kindOf(const std::string &p) const override { return disk_.kindOf(p); }
+    EntryKind entryKind(const std::string &p, std::error_code &e) const override { return disk_.entryKind(p, e); }
     bool exists(const std::string &p) const override { return disk_.exists(p); }
     bool samePath(const std::string &a, const std::string &b) const override { return disk_.samePath(a, b); }
     std::string pathKey(const std::string &p) const override { return disk_.pathKey(p); }

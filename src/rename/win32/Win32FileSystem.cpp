@@ -59,10 +59,11 @@ std::error_code Win32FileSystem::listFolder(const std::string &folder, const Vis
     return code == ERROR_NO_MORE_FILES ? std::error_code{} : windowsError(code);
 }
 
-EntryKind Win32FileSystem::kindOf(const std::string &path) const
+EntryKind Win32FileSystem::entryKind(const std::string &path, std::error_code &error) const
 {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
+        error = windowsError(GetLastError());
         return EntryKind::kUnreadable;
     }
     if ((attributes & (FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NORMAL)) != 0) {

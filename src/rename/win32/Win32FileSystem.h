@@ -19,7 +19,7 @@ public:
     // Lists with FindFirstFileA(folder + "*.*"), visiting each entry while
     // the search is open.
     std::error_code listFolder(const std::string &folder, const Visit &visit) override;
-    EntryKind kindOf(const std::string &path) const override;
+    EntryKind entryKind(const std::string &path, std::error_code &error) const override;
     bool exists(const std::string &path) const override;
     bool samePath(const std::string &a, const std::string &b) const override;
     std::string pathKey(const std::string &path) const override;
