@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <utility>
+#include <vector>
 
 namespace tidemark {
 
@@ -56,14 +57,44 @@ void replaceAll(std::string &text, std::string_view from, std::string_view to, c
     text = std::move(out);
 }
 
-// Removing bytes can join two halves into a new occurrence, and under a
-// double-byte code page it moves character boundaries; so each search starts
-// again from the beginning. Titles are short.
+// Removes the sequence until it no longer occurs, as repeated searches from
+// the start would: removing bytes can join two halves into a new occurrence
+// ("\xE2\xE2\x88\x88"). One pass over the characters with the output as a
+// stack gives the same result in linear time: none of the sequences removed
+// here overlaps itself, so the order of removals does not matter, and
+// removing whole characters leaves the boundaries of the others in place.
+// Clipboard text can be long; repeated searches were quadratic.
 void removeAll(std::string &text, std::string_view sequence, const CodePage &cp)
 {
-    for (std::size_t pos = FindInText(text, sequence, 0, cp); pos != npos; pos = FindInText(text, sequence, 0, cp)) {
-        text.erase(pos, sequence.size());
+    if (FindInText(text, sequence, 0, cp) == npos) {
+        return;
     }
+    std::string out;
+    out.reserve(text.size());
+    std::vector<std::size_t> starts;  // where each character of `out` begins
+    starts.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t width =
+            cp.isLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
+        starts.push_back(out.size());
+        out.append(text, i, width);
+        i += width;
+        if (out.size() >= sequence.size() &&
+            std::string_view(out).substr(out.size() - sequence.size()) == sequence) {
+            const std::size_t begin = out.size() - sequence.size();
+            // Only a match that begins on a character counts; at most
+            // sequence.size() characters begin after `begin`.
+            auto first = starts.end();
+            while (first != starts.begin() && *(first - 1) > begin) {
+                --first;
+            }
+            if (first != starts.begin() && *(first - 1) == begin) {
+                starts.erase(first - 1, starts.end());
+                out.resize(begin);
+            }
+        }
+    }
+    text = std::move(out);
 }
 
 bool isAsciiLower(char c)

@@ -6,8 +6,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
+#include "rename/CodePage.h"
+#include "rename/FileSystem.h"
+#include "rename/TargetName.h"
 #include "title/TitleExtractor.h"
 
 namespace {
@@ -40,6 +44,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     tidemark::ExtractionOptions options;
     options.timeLimit = std::chrono::seconds(2);
     const std::string title = tidemark::extractTitle(path, state, options).title;
-    (void)title;
+
+    // The title, and the raw bytes as clipboard text would bring them,
+    // through the name cleaning under both kinds of code page.
+    static const std::unique_ptr<tidemark::FileSystem> fs = tidemark::makeSystemFileSystem();
+    static const tidemark::SingleByteCodePage singleByte;
+    static const tidemark::CodePage936 doubleByte;
+    const std::string folder = "/nonexistent-tidemark-fuzz/";
+    for (const std::string &text : {title, std::string(reinterpret_cast<const char *>(data), size)}) {
+        if (text.empty()) {
+            continue;
+        }
+        for (const tidemark::CodePage *cp : {static_cast<const tidemark::CodePage *>(&singleByte),
+                                             static_cast<const tidemark::CodePage *>(&doubleByte)}) {
+            std::string stem = text;
+            tidemark::SanitizeFileName(stem, *cp);
+            tidemark::MakeTargetPath(*fs, *cp, folder, text, "paper.PDF");
+        }
+    }
     return 0;
 }

@@ -187,5 +187,38 @@ TEST(GetLowerExtension, DoubleByteDotsAndLetters)
     EXPECT_EQ(GetLowerExtension("a.\x81\x41" "B", kSingle), ".\x81\x61" "b");
 }
 
+// The removals must leave what removing one occurrence at a time, each
+// searched from the start, leaves; texts made only of the removed bytes, a
+// lead byte and a letter reach no other step but the end trimming.
+TEST(SanitizeFileName, RemovalsMatchOneAtATimeFromTheStart)
+{
+    const auto reference = [](std::string text, const CodePage &cp) {
+        if (!text.empty() && static_cast<unsigned char>(text.back()) >= 0x80) {
+            text.pop_back();
+        }
+        if (!text.empty() && text.back() == '*') {
+            text.pop_back();
+        }
+        for (const std::string needle : {"?", "*", "\xE2\x88"}) {
+            for (std::size_t p; (p = FindInText(text, needle, 0, cp)) != std::string::npos;) {
+                text.erase(p, needle.size());
+            }
+        }
+        return text;
+    };
+    const char alphabet[] = {'?', '*', '\xE2', '\x88', '\x81', 'x'};
+    unsigned h = 12345;
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        for (int n = 1 + round % 12; n > 0; --n) {
+            h = h * 1103515245u + 12345u;
+            text += alphabet[(h >> 16) % sizeof alphabet];
+        }
+        for (const CodePage *cp : {static_cast<const CodePage *>(&kSingle), static_cast<const CodePage *>(&kChinese)}) {
+            EXPECT_EQ(sanitized(text, *cp), reference(text, *cp)) << ::testing::PrintToString(text);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace tidemark
