@@ -1,0 +1,155 @@
+// Folder runs through the platform's own file-system layer: POSIX calls on
+// Linux, the ANSI Windows calls under Windows (and Wine). The same
+// expectations hold on both, except where the platform's name rules differ.
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "RenameTestSupport.h"
+#include "TempDir.h"
+#include "rename/CodePage.h"
+#include "rename/DryRunFileSystem.h"
+#include "rename/FileSystem.h"
+#include "rename/Renamer.h"
+
+namespace tidemark {
+namespace {
+
+using testing::Recorder;
+using testing::treeOf;
+using testing::writePaper;
+using Names = std::vector<std::string>;
+
+#ifdef _WIN32
+constexpr bool kNamesIgnoreCase = true;
+#else
+constexpr bool kNamesIgnoreCase = false;
+#endif
+
+class SystemFolderRun : public ::testing::Test {
+protected:
+    std::string path(const std::string &relative) const
+    {
+        std::string p = dir.file(relative);
+        for (char &c : p) {
+            if (c == '/') {
+                c = fs->separator();
+            }
+        }
+        return p;
+    }
+    void paper(const std::string &relative, const std::string &title, const std::string &author = "Ann Author")
+    {
+        writePaper(path(relative), title, author);
+    }
+    void folder(const std::string &relative) { std::filesystem::create_directories(path(relative)); }
+    bool run(bool recursive, Recorder &recorder)
+    {
+        Renamer renamer(*fs, systemCodePage(), &recorder);
+        return renamer.RenamePdfsInFolder(recursive, dir.path());
+    }
+    Names tree() const { return treeOf(dir.path()); }
+
+    TempDir dir;
+    std::unique_ptr<FileSystem> fs = makeSystemFileSystem();
+};
+
+TEST_F(SystemFolderRun, RenamesPapersAndLeavesEverythingElse)
+{
+    folder("sub/deeper");
+    folder("folder.pdf");
+    paper("a.pdf", "Top Level Paper");
+    paper("sub/b.PDF", "Second Level Paper");
+    paper("sub/deeper/c.Pdf", "Third Level Paper");
+    paper("Already Named.pdf", "Already Named");
+    writeFileBytes(path("notes.txt"), "not a paper");
+    writeFileBytes(path("broken.pdf"), "%PDF-1.4 and nothing else");
+
+    Recorder flat;
+    EXPECT_FALSE(run(false, flat));  // broken.pdf has no title
+    EXPECT_EQ(tree(), (Names{"Already Named.pdf", "Top Level Paper.pdf", "broken.pdf", "folder.pdf/", "notes.txt",
+                             "sub/", "sub/b.PDF", "sub/deeper/", "sub/deeper/c.Pdf"}));
+
+    Recorder deep;
+    EXPECT_FALSE(run(true, deep));
+    EXPECT_EQ(tree(), (Names{"Already Named.pdf", "Top Level Paper.pdf", "broken.pdf", "folder.pdf/", "notes.txt",
+                             "sub/", "sub/Second Level Paper.pdf", "sub/deeper/", "sub/deeper/Third Level Paper.pdf"}));
+    const FileReport *named = deep.find(path("Already Named.pdf"));
+    ASSERT_NE(named, nullptr);
+    EXPECT_EQ(named->outcome, Outcome::kUnchanged);
+    ASSERT_NE(deep.find(path("broken.pdf")), nullptr);
+    EXPECT_EQ(deep.find(path("broken.pdf"))->outcome, Outcome::kNoTitle);
+}
+
+TEST_F(SystemFolderRun, TwoPapersWithOneTitleKeepBothFiles)
+{
+    paper("one.pdf", "Shared Title", "First Author");
+    paper("two.pdf", "Shared Title", "Second Author");
+    const std::string first = readFileBytes(path("one.pdf"));
+    const std::string second = readFileBytes(path("two.pdf"));
+    Recorder recorder;
+    EXPECT_TRUE(run(false, recorder));
+    EXPECT_EQ(tree(), (Names{"Shared Title(1).pdf", "Shared Title.pdf"}));
+    const std::string a = readFileBytes(path("Shared Title.pdf"));
+    const std::string b = readFileBytes(path("Shared Title(1).pdf"));
+    EXPECT_TRUE((a == first && b == second) || (a == second && b == first));
+}
+
+TEST_F(SystemFolderRun, UpperCaseExtensionOfAPaperNamedRight)
+{
+    paper("Paper.PDF", "Paper");
+    Recorder recorder;
+    EXPECT_TRUE(run(false, recorder));
+    // Where names ignore case the file itself holds "Paper.pdf".
+    EXPECT_EQ(tree(), (Names{kNamesIgnoreCase ? "Paper(1).pdf" : "Paper.pdf"}));
+}
+
+TEST_F(SystemFolderRun, TargetAppearingBeforeTheMoveIsNeverReplaced)
+{
+    paper("scan.pdf", "Raced Title");
+    const std::string paperBytes = readFileBytes(path("scan.pdf"));
+    const std::string intruder = "written by someone else in the meantime";
+    fs->setBeforeMoveHook([&](const std::string &, const std::string &newPath) {
+        EXPECT_EQ(newPath, path("Raced Title.pdf"));
+        writeFileBytes(newPath, intruder);
+    });
+    Recorder recorder;
+    EXPECT_FALSE(run(false, recorder));
+    ASSERT_EQ(recorder.files.size(), 1u);
+    EXPECT_EQ(recorder.files[0].outcome, Outcome::kFailed);
+    EXPECT_TRUE(recorder.files[0].error);
+    EXPECT_EQ(readFileBytes(path("scan.pdf")), paperBytes);
+    EXPECT_EQ(readFileBytes(path("Raced Title.pdf")), intruder);
+}
+
+TEST_F(SystemFolderRun, DryRunPlansWhatTheRealRunDoes)
+{
+    folder("sub");
+    paper("a.pdf", "Bravo");  // Bravo.pdf stays taken until that paper moves
+    paper("Bravo.pdf", "Charlie");
+    paper("c.pdf", "Charlie", "Other Author");
+    paper("sub/e.PDF", "Bravo");
+    const Names before = tree();
+
+    Recorder planned;
+    DryRunFileSystem overlay(*fs);
+    Renamer dry(overlay, systemCodePage(), &planned);
+    const bool dryAllWell = dry.RenamePdfsInFolder(true, dir.path());
+    EXPECT_EQ(tree(), before);
+
+    Recorder done;
+    EXPECT_EQ(run(true, done), dryAllWell);
+    ASSERT_EQ(planned.files.size(), done.files.size());
+    for (size_t i = 0; i < done.files.size(); ++i) {
+        EXPECT_EQ(planned.files[i].oldPath, done.files[i].oldPath);
+        EXPECT_EQ(planned.files[i].newPath, done.files[i].newPath);
+        EXPECT_EQ(planned.files[i].outcome, done.files[i].outcome);
+    }
+    EXPECT_EQ(tree().size(), before.size());
+}
+
+}  // namespace
+}  // namespace tidemark
