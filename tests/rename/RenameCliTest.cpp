@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "CliRun.h"
 #include "RenameTestSupport.h"
 #include "TempDir.h"
 
@@ -21,21 +22,14 @@ namespace {
 using testing::treeOf;
 using Lines = std::vector<std::string>;
 
-struct CliRun {
-    int status = -1;
-    Lines out;  // standard output, by line
-    std::string err;
-};
-
 class RenameCli : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const char *cli = std::getenv("TIDEMARK_CLI");
-        if (cli == nullptr) {
+        cli_ = cliPath();
+        if (cli_.empty()) {
             GTEST_SKIP() << "TIDEMARK_CLI is not set";
         }
-        cli_ = cli;
         ASSERT_EQ(mkdir(path("work").c_str(), 0755), 0);
     }
     std::string path(const std::string &relative) const { return dir.path() + "/" + relative; }
@@ -43,31 +37,8 @@ protected:
     {
         testing::writePaper(path("work/" + relative), title, author);
     }
-    // Runs "tidemark ARGS" in the folder "work", standard error to a file.
-    CliRun run(const std::string &args)
-    {
-        const std::string errFile = path("stderr.txt");
-        const std::string command = "cd '" + path("work") + "' && '" + cli_ + "' " + args + " 2>'" + errFile + "'";
-        CliRun result;
-        std::FILE *pipe = popen(command.c_str(), "r");
-        if (pipe == nullptr) {
-            ADD_FAILURE() << "cannot run " << command;
-            return result;
-        }
-        std::string out;
-        char buffer[4096];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-            out.append(buffer, n);
-        }
-        const int status = pclose(pipe);
-        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        std::istringstream lines(out);
-        for (std::string line; std::getline(lines, line);) {
-            result.out.push_back(line);
-        }
-        result.err = readFileBytes(errFile);
-        return result;
-    }
+    // Runs "tidemark ARGS" in the folder "work".
+    CliRun run(const std::string &args) { return runCli(cli_, path("work"), args, path("stderr.txt")); }
     std::vector<std::string> tree() const { return treeOf(path("work")); }
 
     TempDir dir;
