@@ -1,0 +1,98 @@
+#include "shell/ShellCommands.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <system_error>
+
+#include "rename/CodePage.h"
+#include "rename/FileSystem.h"
+#include "rename/Renamer.h"
+#include "rename/TargetName.h"
+#include "shell/ExplorerSelection.h"
+#include "title/TitleExtractor.h"
+
+namespace tidemark {
+
+std::string FolderWithSeparator(const std::string &folder)
+{
+    const CodePage &cp = systemCodePage();
+    bool endsWithSeparator = false;
+    for (std::size_t i = 0; i < folder.size();) {
+        const bool lead = cp.isLeadByte(static_cast<unsigned char>(folder[i]));
+        endsWithSeparator = !lead && folder[i] == '\\';
+        i += lead ? 2 : 1;
+    }
+    return endsWithSeparator ? folder : folder + '\\';
+}
+
+bool RenameSelectedPdf(CRenameContext &context, HWND foregroundWindow)
+{
+    std::string folder;
+    std::string name;
+    GetExplorerSelection(context, foregroundWindow, folder, name);
+    if (folder.empty() || name.empty()) {
+        return false;
+    }
+    const CodePage &cp = systemCodePage();
+    if (lstrcmpiA(GetLowerExtension(name, cp).c_str(), ".pdf") != 0) {
+        return false;
+    }
+    const std::unique_ptr<FileSystem> disk = makeSystemFileSystem();
+    Renamer renamer(*disk, cp);
+    return succeeded(renamer.RenamePdfToTitle(FolderWithSeparator(folder), name));
+}
+
+bool RenameSelectedFolder(CRenameContext &context, bool recursive, HWND foregroundWindow)
+{
+    std::string folder;
+    std::string name;
+    GetExplorerSelection(context, foregroundWindow, folder, name);
+    if (folder.empty() || name.empty()) {
+        return false;
+    }
+    const PdfLibrary library;  // built once for the whole folder
+    const std::unique_ptr<FileSystem> disk = makeSystemFileSystem();
+    Renamer renamer(*disk, systemCodePage());
+    renamer.RenamePdfsInFolder(recursive, FolderWithSeparator(folder));
+    return true;
+}
+
+bool RenameWithClipboardText(CRenameContext &context, HWND foregroundWindow)
+{
+    CClipboardMgr &clipboard = context.Clipboard();
+    if (!clipboard.SaveClipboard()) {
+        return false;
+    }
+    std::string text = clipboard.GetClipboardText();
+    if (text.empty()) {
+        return false;
+    }
+    const CodePage &cp = systemCodePage();
+    SanitizeFileName(text, cp);
+    if (text.empty()) {
+        return false;
+    }
+    std::string folder;
+    std::string name;
+    GetExplorerSelection(context, foregroundWindow, folder, name);
+    if (folder.empty() || name.empty()) {
+        return false;
+    }
+    const std::string base = FolderWithSeparator(folder);
+    // The name the user chose is taken as it is: no check for a file of that
+    // name and no "(1)" added; the move refuses to replace one.
+    const std::string newPath = base + text + GetLowerExtension(name, cp);
+    const std::string oldPath = base + name;
+    const std::unique_ptr<FileSystem> disk = makeSystemFileSystem();
+    Renamer renamer(*disk, cp);
+    std::error_code error;
+    if (!succeeded(renamer.RenameFile(newPath, oldPath, error))) {
+        return false;
+    }
+    // The text has served; the next press must not reuse it.
+    clipboard.ClearClipboard();
+    return true;
+}
+
+}  // namespace tidemark

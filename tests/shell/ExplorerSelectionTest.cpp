@@ -1,0 +1,420 @@
+#include "shell/ExplorerSelection.h"
+
+#include <shlwapi.h>
+
+#include <cctype>
+#include <cstdint>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "FakeExplorer.h"
+#include "ShellTestSupport.h"
+#include "TempDir.h"
+#include "shell/RenameContext.h"
+
+namespace tidemark {
+namespace {
+
+using fakes::FailAt;
+using fakes::FakeExplorerWindow;
+using fakes::FakeShellWindows;
+using fakes::NameAs;
+
+class ExplorerSelection : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(com.ok());
+        writeFileBytes(dir.file("paper.pdf"), "%PDF-1.4\n");
+        writeFileBytes(dir.file("notes.txt"), "notes\n");
+        makeFolder(dir.file("sub"));
+        writeFileBytes(otherDir.file("other.pdf"), "%PDF-1.4\n");
+    }
+
+    // A fake Explorer window showing `folder` with `focused` focused, and
+    // appended to the window list.
+    FakeExplorerWindow &open(HWND window, const std::string &folder, const std::string &focused)
+    {
+        explorers.push_back(std::make_unique<FakeExplorerWindow>(window, folder, focused));
+        windows.entries.push_back(explorers.back()->Entry());
+        return *explorers.back();
+    }
+
+    // Runs the query as the tray program does, with a context that holds the
+    // fake window list; counts the task allocator's blocks left behind.
+    void query(HWND foreground)
+    {
+        folder = "stale";
+        name = "stale";
+        CRenameContext context(mainWindow.get(), &windows);
+        TaskAllocations::instance().arm();
+        GetExplorerSelection(context, foreground, folder, name);
+        blocksLeft = TaskAllocations::instance().outstanding();
+    }
+
+    // Every reference handed out was given back, and no block was left.
+    void expectAllReleased()
+    {
+        EXPECT_EQ(windows.Balance(), 0);
+        EXPECT_EQ(windows.Lowest(), 0);
+        for (const auto &explorer : explorers) {
+            EXPECT_TRUE(explorer->AllReleased()) << explorer->Balances();
+        }
+        EXPECT_EQ(blocksLeft, 0u);
+        EXPECT_TRUE(windows.allAskedAsI4);
+    }
+
+    ComApartment com;
+    TempDir dir;
+    TempDir otherDir;
+    HiddenWindow mainWindow;
+    HiddenWindow explorerWindow;
+    HiddenWindow otherWindow;
+    HiddenWindow thirdWindow;
+    std::vector<std::unique_ptr<FakeExplorerWindow>> explorers;
+    FakeShellWindows windows;
+    std::string folder;
+    std::string name;
+    std::size_t blocksLeft = 0;
+};
+
+TEST_F(ExplorerSelection, FolderAndFocusedItemOfTheForegroundWindow)
+{
+    FakeExplorerWindow &explorer = open(explorerWindow.get(), dir.path(), "paper.pdf");
+    query(explorerWindow.get());
+    EXPECT_EQ(folder, dir.path());
+    EXPECT_EQ(name, "paper.pdf");
+    EXPECT_EQ(windows.asked, std::vector<LONG>({0}));
+    EXPECT_TRUE(explorer.askedTopLevelBrowser);
+    EXPECT_TRUE(explorer.askedPersistFolder2);
+    EXPECT_EQ(explorer.itemsAsked, std::vector<int>({FakeExplorerWindow::kFocusedIndex}));
+    // The name as the folder shows it, not the parsing name.
+    EXPECT_EQ(explorer.nameFlags, std::vector<SHGDNF>({SHGDN_INFOLDER}));
+    expectAllReleased();
+}
+
+TEST_F(ExplorerSelection, MatchingWindowAtALaterIndex)
+{
+    FakeExplorerWindow &first = open(otherWindow.get(), otherDir.path(), "other.pdf");
+    FakeExplorerWindow &second = open(thirdWindow.get(), otherDir.path(), "other.pdf");
+    open(explorerWindow.get(), dir.path(), "notes.txt");
+    query(explorerWindow.get());
+    EXPECT_EQ(folder, dir.path());
+    EXPECT_EQ(name, "notes.txt");
+    EXPECT_EQ(windows.asked, std::vector<LONG>({0, 1, 2}));
+    // The others were asked for their window and nothing more.
+    EXPECT_FALSE(first.shellBrowser.Touched());
+    EXPECT_FALSE(second.shellBrowser.Touched());
+    expectAllReleased();
+}
+
+TEST_F(ExplorerSelection, NoMatchingWindowAfterTheWholeList)
+{
+    open(otherWindow.get(), otherDir.path(), "other.pdf");
+    open(thirdWindow.get(), dir.path(), "paper.pdf");
+    query(explorerWindow.get());
+    EXPECT_EQ(folder, "");
+    EXPECT_EQ(name, "");
+    EXPECT_EQ(windows.asked, std::vector<LONG>({0, 1, 2}));
+    expectAllReleased();
+}
+
+TEST_F(ExplorerSelection, EmptyWindowList)
+{
+    query(explorerWindow.get());
+    EXPECT_EQ(folder, "");
+    EXPECT_EQ(name, "");
+    EXPECT_EQ(windows.asked, std::vector<LONG>({0}));
+    expectAllReleased();
+}
+
+TEST_F(ExplorerSelection, NoForegroundWindowMakesNoCall)
+{
+    FakeExplorerWindow &explorer = open(explorerWindow.get(), dir.path(), "paper.pdf");
+    query(nullptr);
+    EXPECT_EQ(folder, "");
+    EXPECT_EQ(name, "");
+    EXPECT_TRUE(windows.asked.empty());
+    EXPECT_FALSE(explorer.Touched());
+    expectAllReleased();
+}
+
+TEST_F(ExplorerSelection, HandleIsComparedWhole)
+{
+    // A handle equal to the foreground window in its low 32 bits only.
+    const auto whole = reinterpret_cast<std::uintptr_t>(explorerWindow.get());
+    open(reinterpret_cast<HWND>(whole ^ (std::uintptr_t{1} << 40)), dir.path(), "paper.pdf");
+    query(explorerWindow.get());
+    EXPECT_EQ(folder, "");
+    EXPECT_EQ(name, "");
+    EXPECT_EQ(windows.asked, std::vector<LONG>({0, 1}));
+    expectAllReleased();
+}
+
+TEST_F(ExplorerSelection, ListErrorEndsTheWalk)
+{
+    open(otherWindow.get(), otherDir.path(), "other.pdf");
+    FakeExplorerWindow &behind = open(explorerWindow.get(), dir.path(), "paper.pdf");
+    windows.errorIndex = 0;
+    windows.errorCode = E_NOTIMPL;
+    query(explorerWindow.get());
+    EXPECT_EQ(folder, "");
+    EXPECT_EQ(name, "");
+    EXPECT_EQ(windows.asked, std::vector<LONG>({0}));
+    EXPECT_FALSE(behind.Touched());
+    expectAllReleased();
+}
+
+TEST_F(ExplorerSelection, LowestIndexWinsWhenTwoShowTheWindow)
+{
+    open(explorerWindow.get(), dir.path(), "paper.pdf");
+    FakeExplorerWindow &later = open(explorerWindow.get(), otherDir.path(), "other.pdf");
+    query(explorerWindow.get());
+    EXPECT_EQ(folder, dir.path());
+    EXPECT_EQ(name, "paper.pdf");
+    EXPECT_EQ(windows.asked, std::vector<LONG>({0}));
+    EXPECT_FALSE(later.Touched());
+    expectAllReleased();
+}
+
+TEST_F(ExplorerSelection, LowestIndexWinsEvenWhenItFailsLater)
+{
+    FakeExplorerWindow &first = open(explorerWindow.get(), dir.path(), "paper.pdf");
+    FakeExplorerWindow &later = open(explorerWindow.get(), otherDir.path(), "other.pdf");
+    first.failAt = FailAt::kQueryActiveShellView;
+    query(explorerWindow.get());
+    EXPECT_EQ(folder, "");
+    EXPECT_EQ(name, "");
+    EXPECT_EQ(windows.asked, std::vector<LONG>({0}));
+    EXPECT_FALSE(later.Touched());
+    expectAllReleased();
+}
+
+TEST_F(ExplorerSelection, NoFocusedItemGivesTheFolderAlone)
+{
+    FakeExplorerWindow &explorer = open(explorerWindow.get(), dir.path(), "");
+    query(explorerWindow.get());
+    EXPECT_EQ(folder, dir.path());
+    EXPECT_EQ(name, "");
+    // Explorer answers -1 for no focus, and the item query refuses it.
+    EXPECT_EQ(explorer.itemsAsked, std::vector<int>({-1}));
+    EXPECT_TRUE(explorer.nameFlags.empty());
+    expectAllReleased();
+}
+
+TEST_F(ExplorerSelection, FocusedSubfolder)
+{
+    open(explorerWindow.get(), dir.path(), "sub");
+    query(explorerWindow.get());
+    EXPECT_EQ(folder, dir.path());
+    EXPECT_EQ(name, "sub");
+    expectAllReleased();
+}
+
+TEST_F(ExplorerSelection, OtherSuccessCodesAreSuccesses)
+{
+    FakeExplorerWindow &explorer = open(explorerWindow.get(), dir.path(), "paper.pdf");
+    explorer.success = S_FALSE;
+    query(explorerWindow.get());
+    EXPECT_EQ(folder, dir.path());
+    EXPECT_EQ(name, "paper.pdf");
+    expectAllReleased();
+}
+
+TEST_F(ExplorerSelection, NameInAnAnsiString)
+{
+    FakeExplorerWindow &explorer = open(explorerWindow.get(), dir.path(), "paper.pdf");
+    explorer.nameAs = NameAs::kAnsiString;
+    query(explorerWindow.get());
+    EXPECT_EQ(folder, dir.path());
+    EXPECT_EQ(name, "paper.pdf");
+    expectAllReleased();
+}
+
+TEST_F(ExplorerSelection, NameFromTheSystemsShellFolder)
+{
+    FakeExplorerWindow &explorer = open(explorerWindow.get(), dir.path(), "paper.pdf");
+    ComPtr<IShellFolder> desktop;
+    ASSERT_HRESULT_SUCCEEDED(SHGetDesktopFolder(desktop.put()));
+    ASSERT_HRESULT_SUCCEEDED(
+        desktop->BindToObject(explorer.folderId.get(), nullptr, IID_IShellFolder, explorer.realFolder.putVoid()));
+    explorer.nameAs = NameAs::kRealShellFolder;
+
+    // What the shell shows depends on whether it hides known extensions;
+    // the query must hand on exactly that.
+    STRRET shown{};
+    ASSERT_HRESULT_SUCCEEDED(explorer.realFolder->GetDisplayNameOf(explorer.itemId.get(), SHGDN_INFOLDER, &shown));
+    char expected[MAX_PATH] = {};
+    StrRetToBufA(&shown, explorer.itemId.get(), expected, MAX_PATH);
+    ASSERT_EQ(std::string(expected).rfind("paper", 0), 0u) << expected;
+
+    query(explorerWindow.get());
+    EXPECT_EQ(folder, dir.path());
+    EXPECT_EQ(name, expected);
+    expectAllReleased();
+}
+
+// The window list the context creates: a factory of the test's own stands
+// in for the system's.
+class WindowListCreation : public ExplorerSelection {
+protected:
+    void SetUp() override
+    {
+        ExplorerSelection::SetUp();
+        factory.product = &windows;
+        registration = std::make_unique<fakes::ShellWindowsRegistration>(&factory);
+    }
+    void TearDown() override
+    {
+        registration.reset();
+        EXPECT_EQ(factory.Balance(), 0);
+        ExplorerSelection::TearDown();
+    }
+
+    fakes::FakeShellWindowsFactory factory;
+    std::unique_ptr<fakes::ShellWindowsRegistration> registration;
+};
+
+TEST_F(WindowListCreation, CreatedOnceAtConstructionAndKept)
+{
+    open(explorerWindow.get(), dir.path(), "paper.pdf");
+    {
+        CRenameContext context(mainWindow.get());
+        EXPECT_EQ(factory.created, 1);
+        EXPECT_EQ(context.ShellWindows(), static_cast<IShellWindows *>(&windows));
+        EXPECT_EQ(context.MainWindow(), mainWindow.get());
+        for (int i = 0; i < 2; ++i) {
+            GetExplorerSelection(context, explorerWindow.get(), folder, name);
+            EXPECT_EQ(folder, dir.path());
+            EXPECT_EQ(name, "paper.pdf");
+        }
+        EXPECT_EQ(factory.created, 1);
+        EXPECT_EQ(windows.Balance(), 1);  // the context's own reference
+    }
+    expectAllReleased();
+}
+
+TEST_F(WindowListCreation, MissingListIsCreatedAgainAtTheQueryAndKept)
+{
+    open(explorerWindow.get(), dir.path(), "paper.pdf");
+    factory.failWith = CO_E_SERVER_EXEC_FAILURE;
+    {
+        CRenameContext context(mainWindow.get());
+        EXPECT_EQ(factory.created, 1);
+        EXPECT_EQ(context.ShellWindows(), nullptr);
+
+        factory.failWith = S_OK;
+        GetExplorerSelection(context, explorerWindow.get(), folder, name);
+        EXPECT_EQ(factory.created, 2);
+        EXPECT_EQ(folder, dir.path());
+        EXPECT_EQ(name, "paper.pdf");
+        EXPECT_EQ(context.ShellWindows(), static_cast<IShellWindows *>(&windows));
+
+        GetExplorerSelection(context, explorerWindow.get(), folder, name);
+        EXPECT_EQ(factory.created, 2);
+    }
+    expectAllReleased();
+}
+
+TEST_F(WindowListCreation, ListThatCannotBeCreatedGivesNothing)
+{
+    FakeExplorerWindow &explorer = open(explorerWindow.get(), dir.path(), "paper.pdf");
+    factory.failWith = E_OUTOFMEMORY;
+    CRenameContext context(mainWindow.get());
+    for (int query = 1; query <= 2; ++query) {
+        folder = "stale";
+        name = "stale";
+        GetExplorerSelection(context, explorerWindow.get(), folder, name);
+        EXPECT_EQ(folder, "");
+        EXPECT_EQ(name, "");
+        // One more attempt at each query.
+        EXPECT_EQ(factory.created, 1 + query);
+        EXPECT_EQ(context.ShellWindows(), nullptr);
+    }
+    EXPECT_FALSE(explorer.Touched());
+}
+
+TEST_F(WindowListCreation, NoForegroundWindowCreatesNothing)
+{
+    factory.failWith = E_OUTOFMEMORY;
+    CRenameContext context(mainWindow.get());
+    factory.failWith = S_OK;
+    GetExplorerSelection(context, nullptr, folder, name);
+    EXPECT_EQ(factory.created, 1);
+    EXPECT_EQ(context.ShellWindows(), nullptr);
+}
+
+TEST_F(WindowListCreation, TestsOwnListIsUsedWithoutCreation)
+{
+    CRenameContext context(mainWindow.get(), &windows);
+    GetExplorerSelection(context, explorerWindow.get(), folder, name);
+    EXPECT_EQ(factory.created, 0);
+}
+
+// The system's own list. Under Wine it cannot be enumerated (or, on a prefix
+// made moments ago, not even created); on Windows our hidden window is no
+// Explorer window. Either way there is nothing to find.
+TEST_F(ExplorerSelection, SystemsWindowListHasNothingForAWindowOfOurs)
+{
+    CRenameContext context(mainWindow.get());
+    GetExplorerSelection(context, explorerWindow.get(), folder, name);
+    EXPECT_EQ(folder, "");
+    EXPECT_EQ(name, "");
+}
+
+// Each place where the chain can break, and what comes out.
+struct Breakage {
+    FailAt at;
+    bool folderFound;             // the folder path is known by then
+    std::vector<LONG> listAsked;  // a broken browser entry sends the walk on
+};
+
+void PrintTo(const Breakage &b, std::ostream *out)
+{
+    *out << fakes::toString(b.at);
+}
+
+class ExplorerSelectionBreaks : public ExplorerSelection, public ::testing::WithParamInterface<Breakage> {};
+
+TEST_P(ExplorerSelectionBreaks, GivesWhatWasFoundAndReleasesEverything)
+{
+    const Breakage &b = GetParam();
+    FakeExplorerWindow &explorer = open(explorerWindow.get(), dir.path(), "paper.pdf");
+    explorer.failAt = b.at;
+    query(explorerWindow.get());
+    EXPECT_EQ(folder, b.folderFound ? dir.path() : std::string());
+    EXPECT_EQ(name, "");
+    EXPECT_EQ(windows.asked, b.listAsked);
+    expectAllReleased();
+}
+
+INSTANTIATE_TEST_SUITE_P(EachStep, ExplorerSelectionBreaks,
+                         ::testing::Values(Breakage{FailAt::kQueryWebBrowserApp, false, {0, 1}},
+                                           Breakage{FailAt::kGetHwnd, false, {0, 1}},
+                                           Breakage{FailAt::kQueryServiceProvider, false, {0}},
+                                           Breakage{FailAt::kQueryService, false, {0}},
+                                           Breakage{FailAt::kQueryActiveShellView, false, {0}},
+                                           Breakage{FailAt::kQueryFolderView, false, {0}},
+                                           Breakage{FailAt::kGetFolder, false, {0}},
+                                           Breakage{FailAt::kGetCurFolder, false, {0}},
+                                           Breakage{FailAt::kNoFileSystemPath, false, {0}},
+                                           Breakage{FailAt::kGetFocusedItem, true, {0}},
+                                           Breakage{FailAt::kItem, true, {0}},
+                                           Breakage{FailAt::kQueryShellFolder, true, {0}},
+                                           Breakage{FailAt::kGetDisplayNameOf, true, {0}}),
+                         [](const ::testing::TestParamInfo<Breakage> &info) {
+                             std::string label;
+                             for (const char c : std::string(fakes::toString(info.param.at))) {
+                                 if (std::isalnum(static_cast<unsigned char>(c))) {
+                                     label += c;
+                                 }
+                             }
+                             return label;
+                         });
+
+}  // namespace
+}  // namespace tidemark
