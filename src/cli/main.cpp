@@ -7,6 +7,14 @@
 #include "cli/Commands.h"
 #include "common/Latin1.h"
 
+#ifdef _WIN32
+// Windows shells hand "*.pdf" over as it is; the C runtime expands it when
+// asked to, as POSIX shells do.
+extern "C" {
+int _dowildcard = -1;
+}
+#endif
+
 namespace tidemark::cli {
 
 std::string displayText(const std::string &latin1)

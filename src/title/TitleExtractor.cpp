@@ -10,6 +10,7 @@
 #include <TextOutputDev.h>
 
 #include "title/LineCollector.h"
+#include "title/OpenDocument.h"
 #include "title/PageText.h"
 #include "title/TitleChoice.h"
 
@@ -113,7 +114,8 @@ Extraction extractTitle(const std::string &path, CollectorState &state, const Ex
         if (!globalParams->getTextEncoding()) {
             report("Couldn't get text encoding");
         } else {
-            PDFDoc doc(std::make_unique<GooString>(path));
+            const std::unique_ptr<PDFDoc> document = openDocument(path);
+            PDFDoc &doc = *document;
             if (!doc.isOk()) {
                 // The library has reported why (missing, damaged, needs a password).
             } else if (!doc.okToCopy()) {

@@ -152,6 +152,14 @@ TEST_F(ExtractTitle, LatinOneTitleStaysInLatinOne)
     EXPECT_EQ(extract(write("latin1.pdf", {{b.page()}, ""})).title, "Caf\xe9 Culture and Na\xefve Models");
 }
 
+TEST_F(ExtractTitle, FileNameWithAnAccentedLetter)
+{
+    // On Windows the name is in the ANSI code page, which the library does
+    // not read by itself.
+    const Extraction e = extract(write("caf\xe9 na\xefve.pdf", titlePage("Accented File Name", true)));
+    EXPECT_EQ(e.title, "Accented File Name");
+}
+
 TEST_F(ExtractTitle, DocumentWithoutPagesHasNoTitle)
 {
     const Extraction e = extract(write("empty.pdf", Document{}));
