@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "PosixFolderTest.h"
 #include "RenameTestSupport.h"
 #include "TempDir.h"
 #include "rename/CodePage.h"
@@ -23,26 +24,7 @@ using testing::treeOf;
 using testing::writePaper;
 using Names = std::vector<std::string>;
 
-class FolderRun : public ::testing::Test {
-protected:
-    std::string path(const std::string &relative) const { return dir.path() + "/" + relative; }
-    void paper(const std::string &relative, const std::string &title, const std::string &author = "Ann Author")
-    {
-        writePaper(path(relative), title, author);
-    }
-    void folder(const std::string &relative) { ASSERT_EQ(mkdir(path(relative).c_str(), 0755), 0); }
-    bool run(bool recursive, const std::string &relative = "")
-    {
-        Renamer renamer(fs, cp, &recorder);
-        return renamer.RenamePdfsInFolder(recursive, path(relative));
-    }
-    Names tree() const { return treeOf(dir.path()); }
-
-    TempDir dir;
-    PosixFileSystem fs;
-    SingleByteCodePage cp;
-    Recorder recorder;
-};
+class FolderRun : public testing::PosixFolderTest {};
 
 TEST_F(FolderRun, OnlyTheFolderItselfWithoutRecursion)
 {

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "PosixFolderTest.h"
 #include "RenameTestSupport.h"
 #include "TempDir.h"
 #include "rename/CodePage.h"
@@ -22,23 +23,14 @@ namespace {
 
 using testing::Recorder;
 using testing::treeOf;
-using testing::writePaper;
 using Names = std::vector<std::string>;
 
-class HostileInput : public ::testing::Test {
-protected:
-    std::string path(const std::string &relative) const { return dir.path() + "/" + relative; }
-
-    TempDir dir;
-    PosixFileSystem fs;
-    SingleByteCodePage cp;
-    Recorder recorder;
-};
+class HostileInput : public testing::PosixFolderTest {};
 
 TEST_F(HostileInput, NamesThatAreNotUtf8AreRenamedAndTitlesBecomeUtf8)
 {
-    writePaper(path("caf\xe9-\xff.pdf"), "R\xe9sum\xe9 of Na\xefve Models");
-    writePaper(path("\xc3(.PDF"), "Plain Title");
+    paper("caf\xe9-\xff.pdf", "R\xe9sum\xe9 of Na\xefve Models");
+    paper("\xc3(.PDF", "Plain Title");
     Renamer renamer(fs, cp, &recorder);
     EXPECT_TRUE(renamer.RenamePdfsInFolder(false, dir.path()));
     EXPECT_EQ(treeOf(dir.path()), (Names{"Plain Title.pdf", "R\xc3\xa9sum\xc3\xa9 of Na\xc3\xafve Models.pdf"}));
@@ -83,8 +75,8 @@ TEST_F(HostileInput, TreeDeeperThanThePathLimitIsWalkedAsFarAsItCanBe)
 
 TEST_F(HostileInput, FileThatDisappearsBeforeItIsReadHasNoTitle)
 {
-    writePaper(path("a.pdf"), "Vanishing Paper");
-    writePaper(path("b.pdf"), "Staying Paper");
+    paper("a.pdf", "Vanishing Paper");
+    paper("b.pdf", "Staying Paper");
     Renamer renamer(fs, cp, &recorder, [](const std::string &p) {
         if (p.find("a.pdf") != std::string::npos) {
             unlink(p.c_str());
@@ -99,7 +91,7 @@ TEST_F(HostileInput, FileThatDisappearsBeforeItIsReadHasNoTitle)
 
 TEST_F(HostileInput, FileThatDisappearsBeforeTheMoveFailsCleanly)
 {
-    writePaper(path("a.pdf"), "Vanishing Paper");
+    paper("a.pdf", "Vanishing Paper");
     fs.setBeforeMoveHook([](const std::string &oldPath, const std::string &) { unlink(oldPath.c_str()); });
     Renamer renamer(fs, cp, &recorder);
     EXPECT_FALSE(renamer.RenamePdfsInFolder(false, dir.path()));
@@ -113,7 +105,7 @@ TEST_F(HostileInput, PipesAndDevicesNamedLikePapersAreNeverOpened)
 {
     // Opening a pipe for reading would wait for a writer for ever.
     ASSERT_EQ(mkfifo(path("pipe.pdf").c_str(), 0644), 0);
-    writePaper(path("real.pdf"), "Real Paper Title");
+    paper("real.pdf", "Real Paper Title");
     Renamer renamer(fs, cp, &recorder);
     EXPECT_TRUE(renamer.RenamePdfsInFolder(false, dir.path()));
     EXPECT_EQ(treeOf(dir.path()), (Names{"Real Paper Title.pdf", "pipe.pdf"}));
