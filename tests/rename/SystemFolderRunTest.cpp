@@ -1,6 +1,13 @@
 // Folder runs through the platform's own file-system layer: POSIX calls on
 // Linux, the ANSI Windows calls under Windows (and Wine). The same
 // expectations hold on both, except where the platform's name rules differ.
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -150,6 +157,37 @@ TEST_F(SystemFolderRun, DryRunPlansWhatTheRealRunDoes)
     }
     EXPECT_EQ(tree().size(), before.size());
 }
+
+#ifdef _WIN32
+TEST_F(SystemFolderRun, PaperLockedByAnotherProgramKeepsItsName)
+{
+    // A viewer that holds the file open without sharing: neither the title
+    // search nor the move can have it.
+    paper("locked.pdf", "Locked Paper Title");
+    paper("free.pdf", "Free Paper Title");
+    const HANDLE lock = CreateFileA(path("locked.pdf").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    Recorder recorder;
+    EXPECT_FALSE(run(false, recorder));
+    CloseHandle(lock);
+    EXPECT_EQ(tree(), (Names{"Free Paper Title.pdf", "locked.pdf"}));
+    ASSERT_NE(recorder.find(path("locked.pdf")), nullptr);
+    EXPECT_FALSE(succeeded(recorder.find(path("locked.pdf"))->outcome));
+}
+#else
+TEST_F(SystemFolderRun, PaperThatCannotBeReadKeepsItsName)
+{
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "permissions do not keep root from reading";
+    }
+    paper("secret.pdf", "Secret Paper Title");
+    ASSERT_EQ(chmod(path("secret.pdf").c_str(), 0), 0);
+    Recorder recorder;
+    EXPECT_FALSE(run(false, recorder));
+    EXPECT_EQ(tree(), (Names{"secret.pdf"}));
+}
+#endif
 
 }  // namespace
 }  // namespace tidemark
