@@ -1,5 +1,6 @@
 #include "title/LineCollector.h"
 
+#include <limits>
 #include <string_view>
 
 namespace tidemark {
@@ -14,6 +15,23 @@ bool isAsciiLetter(unsigned char c)
 unsigned char asciiLower(unsigned char c)
 {
     return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+}
+
+// Truncates a size toward zero. A damaged or hostile file can give any size
+// at all (1e122, infinity, NaN), and converting one out of the range of int
+// is undefined: such sizes are held at the ends of the range, NaN at 0.
+int truncatedSize(double size)
+{
+    if (!(size == size)) {
+        return 0;
+    }
+    if (size >= static_cast<double>(std::numeric_limits<int>::max())) {
+        return std::numeric_limits<int>::max();
+    }
+    if (size <= static_cast<double>(std::numeric_limits<int>::min())) {
+        return std::numeric_limits<int>::min();
+    }
+    return static_cast<int>(size);
 }
 
 // The delivery's space, end-of-line and end-of-page strings.
@@ -77,9 +95,9 @@ bool collectLine(CollectorState &state, const char *text, int length)
     // the exact size differs from both the previous line and that number:
     // 17.2 after 17.0 opens a second "17" block, 17.0 after 17.6 rejoins it.
     if (blocks.empty()) {
-        blocks.push_back({static_cast<int>(state.lastLineFontSize), state.pageNumber, {}});
+        blocks.push_back({truncatedSize(state.lastLineFontSize), state.pageNumber, {}});
     } else if (sizeChanged && state.currentLineFontSize != static_cast<double>(blocks.back().fontSize)) {
-        blocks.push_back({static_cast<int>(state.currentLineFontSize), state.pageNumber, {}});
+        blocks.push_back({truncatedSize(state.currentLineFontSize), state.pageNumber, {}});
     }
     blocks.back().lines.emplace_back(text, static_cast<size_t>(length));
     state.previousLineKept = true;

@@ -1,5 +1,6 @@
 #include "title/LineCollector.h"
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -73,6 +74,24 @@ TEST(CollectLine, GroupsRunsOfOneSizeWithTruncatedSizes)
                                                  {12, {"Other author"}},
                                                  {9, {"Body"}},
                                                  {9, {"Body larger", "Body again"}}}));
+}
+
+TEST(CollectLine, SizesBeyondAnyTypeAreHeldAtTheEndsOfTheRange)
+{
+    // Damaged files deliver such sizes; converting them to int must not be
+    // undefined.
+    Feed f;
+    f.page();
+    f.line(1.02222e+122, "Huge");
+    f.line(-1e300, "Negative");
+    f.line(std::numeric_limits<double>::infinity(), "Infinite");
+    f.line(std::numeric_limits<double>::quiet_NaN(), "Not a number");
+    f.line(12.9, "Normal");
+    EXPECT_EQ(f.blocks(), (decltype(f.blocks()){{std::numeric_limits<int>::max(), {"Huge"}},
+                                                 {std::numeric_limits<int>::min(), {"Negative"}},
+                                                 {std::numeric_limits<int>::max(), {"Infinite"}},
+                                                 {0, {"Not a number"}},
+                                                 {12, {"Normal"}}}));
 }
 
 TEST(CollectLine, EqualSizesExtendABlockAcrossPages)
