@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "ClipboardHolder.h"
+#include "ExplorerFixture.h"
 #include "FakeExplorer.h"
 #include "ShellTestSupport.h"
 #include "TempDir.h"
@@ -17,32 +18,21 @@
 namespace tidemark {
 namespace {
 
-using fakes::FakeExplorerWindow;
-using fakes::FakeShellWindows;
 
 // The clipboard command against the system's clipboard, with an Explorer
 // window of the test's own showing a real temporary folder.
-class ClipboardCommand : public ::testing::Test {
+class ClipboardCommand : public testing::ExplorerFixture {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(com.ok());
+        ExplorerFixture::SetUp();
         writeFileBytes(dir.file("paper.pdf"), "the paper");
         ASSERT_TRUE(emptyClipboard(mainWindow.get()));
     }
     void TearDown() override
     {
         emptyClipboard(mainWindow.get());
-        if (explorer != nullptr) {
-            EXPECT_TRUE(explorer->AllReleased()) << explorer->Balances();
-        }
-    }
-
-    // Shows the folder with `focused` focused in the Explorer window.
-    void focus(const std::string &focused)
-    {
-        explorer = std::make_unique<FakeExplorerWindow>(explorerWindow.get(), dir.path(), focused);
-        windows.entries.assign(1, explorer->Entry());
+        ExplorerFixture::TearDown();
     }
 
     bool run() { return RenameWithClipboardText(context, explorerWindow.get()); }
@@ -51,15 +41,6 @@ protected:
     bool runElsewhere() { return RenameWithClipboardText(context, otherWindow.get()); }
 
     std::size_t snapshots() const { return context.Clipboard().Snapshots().Count(); }
-
-    ComApartment com;
-    TempDir dir;
-    HiddenWindow mainWindow;
-    HiddenWindow explorerWindow;
-    HiddenWindow otherWindow;
-    FakeShellWindows windows;
-    std::unique_ptr<FakeExplorerWindow> explorer;
-    CRenameContext context{mainWindow.get(), &windows};
 };
 
 TEST_F(ClipboardCommand, RenamesToTheTextAndEmptiesTheClipboard)

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ExplorerFixture.h"
 #include "FakeExplorer.h"
 #include "PdfWriter.h"
 #include "ShellTestSupport.h"
@@ -18,8 +19,6 @@
 namespace tidemark {
 namespace {
 
-using fakes::FakeExplorerWindow;
-using fakes::FakeShellWindows;
 using Names = std::vector<std::string>;
 
 // A paper's first page: title, author, the abstract heading, some text.
@@ -32,11 +31,11 @@ pdfgen::Document paper(const std::string &title)
 
 // The two file commands end to end: generated PDFs in a real temporary
 // folder, shown by an Explorer window of the test's own.
-class FileCommands : public ::testing::Test {
+class FileCommands : public testing::ExplorerFixture {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(com.ok());
+        ExplorerFixture::SetUp();
         pdfgen::writeFile(dir.file("a.pdf"), paper("Tidal Mixing in Estuaries"));
         pdfgen::writeFile(dir.file("B.PDF"), paper("Salt Marsh Accretion Rates"));
         pdfgen::writeFile(dir.file("notes.txt"), paper("Not Renamed Because Text"));
@@ -45,28 +44,6 @@ protected:
         makeFolder(dir.file("sub\\deeper"));
         pdfgen::writeFile(dir.file("sub\\deeper\\d.pdf"), paper("Wave Energy on Mudflats"));
     }
-    void TearDown() override
-    {
-        if (explorer != nullptr) {
-            EXPECT_TRUE(explorer->AllReleased()) << explorer->Balances();
-        }
-    }
-
-    void focus(const std::string &focused)
-    {
-        explorer = std::make_unique<FakeExplorerWindow>(explorerWindow.get(), dir.path(), focused);
-        windows.entries.assign(1, explorer->Entry());
-    }
-
-    ComApartment com;
-    TempDir dir;
-    HiddenWindow mainWindow;
-    HiddenWindow explorerWindow;
-    HiddenWindow otherWindow;
-    FakeShellWindows windows;
-    std::unique_ptr<FakeExplorerWindow> explorer;
-    CRenameContext context{mainWindow.get(), &windows};
-
     const Names untouchedTop{"B.PDF", "a.pdf", "notes.txt", "sub"};
     const Names untouchedSub{"c.pdf", "deeper"};
     const Names untouchedDeeper{"d.pdf"};
