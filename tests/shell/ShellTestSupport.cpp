@@ -1,5 +1,7 @@
 #include "ShellTestSupport.h"
 
+#include "shell/ClipboardHandles.h"
+
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -27,28 +29,6 @@ ATOM registerWindowClass()
     return RegisterClassA(&wc);
 }
 
-// The clipboard open for the lifetime of the object.
-class OpenedClipboard {
-public:
-    explicit OpenedClipboard(HWND owner) : open_(OpenClipboard(owner) != FALSE) {}
-    ~OpenedClipboard()
-    {
-        if (open_) {
-            CloseClipboard();
-        }
-    }
-    OpenedClipboard(const OpenedClipboard &) = delete;
-    OpenedClipboard &operator=(const OpenedClipboard &) = delete;
-    bool isOpen() const { return open_; }
-
-private:
-    bool open_;
-};
-
-struct GlobalFreer {
-    void operator()(void *memory) const { GlobalFree(memory); }
-};
-
 struct GdiObjectDeleter {
     void operator()(void *object) const { DeleteObject(object); }
 };
@@ -75,20 +55,21 @@ HiddenWindow::~HiddenWindow()
 
 bool putClipboardText(HWND owner, const std::string &bytes)
 {
-    const OpenedClipboard clipboard(owner);
+    const tidemark::ClipboardSession clipboard(owner);
     if (!clipboard.isOpen() || !EmptyClipboard()) {
         return false;
     }
-    std::unique_ptr<void, GlobalFreer> memory(GlobalAlloc(GMEM_MOVEABLE, bytes.size()));
+    tidemark::GlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, bytes.size()));
     if (memory == nullptr) {
         return false;
     }
-    void *p = GlobalLock(memory.get());
-    if (p == nullptr) {
-        return false;
+    {
+        const tidemark::GlobalLockGuard lock(memory.get());
+        if (lock.get() == nullptr) {
+            return false;
+        }
+        std::memcpy(lock.get(), bytes.data(), bytes.size());
     }
-    std::memcpy(p, bytes.data(), bytes.size());
-    GlobalUnlock(memory.get());
     if (SetClipboardData(CF_TEXT, memory.get()) == nullptr) {
         return false;
     }
@@ -98,7 +79,7 @@ bool putClipboardText(HWND owner, const std::string &bytes)
 
 bool putClipboardBitmap(HWND owner)
 {
-    const OpenedClipboard clipboard(owner);
+    const tidemark::ClipboardSession clipboard(owner);
     if (!clipboard.isOpen() || !EmptyClipboard()) {
         return false;
     }
@@ -113,13 +94,13 @@ bool putClipboardBitmap(HWND owner)
 
 bool emptyClipboard(HWND owner)
 {
-    const OpenedClipboard clipboard(owner);
+    const tidemark::ClipboardSession clipboard(owner);
     return clipboard.isOpen() && EmptyClipboard();
 }
 
 std::string clipboardText(HWND owner)
 {
-    const OpenedClipboard clipboard(owner);
+    const tidemark::ClipboardSession clipboard(owner);
     if (!clipboard.isOpen()) {
         throw std::runtime_error("cannot open the clipboard");
     }
@@ -127,10 +108,9 @@ std::string clipboardText(HWND owner)
     if (data == nullptr) {
         return {};
     }
-    const char *text = static_cast<const char *>(GlobalLock(data));
-    std::string result = text != nullptr ? std::string(text, strnlen(text, GlobalSize(data))) : std::string();
-    GlobalUnlock(data);
-    return result;
+    const tidemark::GlobalLockGuard lock(data);
+    const char *text = static_cast<const char *>(lock.get());
+    return text != nullptr ? std::string(text, strnlen(text, GlobalSize(data))) : std::string();
 }
 
 // Reports each allocation and release of the task allocator to the
