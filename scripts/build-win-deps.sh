@@ -46,7 +46,7 @@ REQUIRED_PACKAGES=(
 APT_UPDATED=0
 apt_update() {
     say "apt-get update"
-    as_root apt-get update -qq >&2
+    as_root apt-get -o DPkg::Lock::Timeout=900 update -qq >&2
     APT_UPDATED=1
 }
 
@@ -58,7 +58,7 @@ install_missing_packages() {
     ((${#missing[@]} == 0)) && return 0
     say "installing: ${missing[*]}"
     apt_update
-    as_root apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
+    as_root apt-get -o DPkg::Lock::Timeout=900 install -y -qq --no-install-recommends "${missing[@]}" >&2
 }
 
 # ------------------------------------------------------------- deb-src ----

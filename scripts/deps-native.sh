@@ -11,6 +11,7 @@ done
 if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}" >&2
   sudo=""; [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update -q >&2
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}" >&2
+  # Another install may hold the package lock for a while: wait for it.
+  $sudo apt-get -o DPkg::Lock::Timeout=900 update -q >&2
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=900 install -y -q --no-install-recommends "${missing[@]}" >&2
 fi
