@@ -13,6 +13,7 @@
 #endif
 
 #include "cli/Commands.h"
+#include "cli/TitleRules.h"
 #include "rename/CodePage.h"
 #include "rename/DryRunFileSystem.h"
 #include "rename/FileSystem.h"
@@ -104,7 +105,7 @@ public:
         case Outcome::kNoName:
             ++noTitle;
             std::printf("no title: %s (the title \"%s\" leaves no file name)\n", r.oldPath.c_str(),
-                        displayText(r.title).c_str());
+                        displayTitle(rule, r.title).c_str());
             break;
         case Outcome::kFailed:
             ++failed;
@@ -136,6 +137,7 @@ public:
         progress_.show();
     }
 
+    Rule rule = Rule::kLayout;  // the rule that read the titles
     std::size_t renamed = 0;
     std::size_t unchanged = 0;
     std::size_t noTitle = 0;
@@ -165,6 +167,7 @@ public:
 struct Options {
     bool recursive = false;
     bool dryRun = false;
+    Rule rule = Rule::kLayout;
     std::vector<std::string> paths;
 };
 
@@ -173,9 +176,15 @@ struct Options {
 int parse(const std::vector<std::string> &args, Options &options)
 {
     bool endOfOptions = false;
+    bool bad = false;
     for (const std::string &arg : args) {
         if (endOfOptions || arg.size() < 2 || arg[0] != '-') {
             options.paths.push_back(arg);
+        } else if (parseRuleOption(arg, "rename", options.rule, bad)) {
+            if (bad) {
+                printUsage(false);
+                return kUsage;
+            }
         } else if (arg == "--") {
             endOfOptions = true;
         } else if (arg == "--help" || arg == "-h") {
@@ -236,7 +245,9 @@ int runRename(const std::vector<std::string> &args)
 
     Progress progress;
     Report report(progress);
-    Renamer renamer(fs, cp, &report);
+    report.rule = options.rule;
+    Renamer renamer(fs, cp, &report, titleSource(options.rule));
+    renamer.setTitleEncoding(titleEncoding(options.rule));
 
     std::unique_ptr<MessagesAroundProgress> messages;
     if (stderrIsTerminal()) {

@@ -3,7 +3,9 @@
 #include <vector>
 
 #include "cli/Commands.h"
+#include "cli/TitleRules.h"
 #include "title/TitleExtractor.h"
+#include "title/refined/RefinedTitle.h"
 
 namespace tidemark::cli {
 
@@ -11,8 +13,16 @@ int runTitle(const std::vector<std::string> &args)
 {
     std::vector<std::string> files;
     bool endOfOptions = false;
+    Rule rule = Rule::kLayout;
+    bool ruleGiven = false;
+    bool explain = false;
+    bool bad = false;
     for (const std::string &arg : args) {
-        if (!endOfOptions && arg == "--") {
+        if (!endOfOptions && parseRuleOption(arg, "title", rule, bad)) {
+            ruleGiven = true;
+        } else if (!endOfOptions && arg == "--explain") {
+            explain = true;
+        } else if (!endOfOptions && arg == "--") {
             endOfOptions = true;
         } else if (!endOfOptions && (arg == "--help" || arg == "-h")) {
             printUsage(true);
@@ -30,11 +40,23 @@ int runTitle(const std::vector<std::string> &args)
         printUsage(false);
         return kUsage;
     }
+    if (explain && (files.size() != 1 || (ruleGiven && rule != Rule::kRefined))) {
+        std::fputs("tidemark title: --explain shows how the refined rule reads one FILE\n", stderr);
+        bad = true;
+    }
+    if (bad) {
+        printUsage(false);
+        return kUsage;
+    }
 
     PdfLibrary library;  // built once for all files
+    if (explain) {
+        return printExplanation(files.front()) ? kOk : kSomeFailed;
+    }
     int status = kOk;
     for (const std::string &file : files) {
-        const std::string title = displayText(extractTitle(file));
+        const std::string title = rule == Rule::kRefined ? displayTitle(rule, extractRefinedTitle(file).title)
+                                                         : displayText(extractTitle(file));
         if (title.empty()) {
             status = kSomeFailed;
         }

@@ -29,8 +29,9 @@ std::string displayText(const std::string &latin1)
 void printUsage(bool toStdout)
 {
     std::FILE *out = toStdout ? stdout : stderr;
-    std::fputs("Usage: tidemark title FILE...\n"
-               "       tidemark rename [--recursive] [--dry-run] PATH...\n"
+    std::fputs("Usage: tidemark title [--rule=RULE] FILE...\n"
+               "       tidemark title --explain FILE\n"
+               "       tidemark rename [--rule=RULE] [--recursive] [--dry-run] PATH...\n"
                "       tidemark --help | --version\n",
                out);
     if (!toStdout) {
@@ -50,6 +51,14 @@ void printUsage(bool toStdout)
                "                    title.\n"
                "    -r, --recursive walk the subfolders of each folder too\n"
                "    -n, --dry-run   rename nothing; print what a real run would do\n"
+               "\n"
+               "  --rule=layout     the largest type up to the \"Abstract\" heading (the default)\n"
+               "  --rule=refined    weighs every block of type on the first pages by size,\n"
+               "                    position and what the file's metadata says; passes over\n"
+               "                    journal mastheads, contents lists, stamps and dates;\n"
+               "                    keeps titles in any script whole\n"
+               "  --explain         (title, one FILE) show how the refined rule read it: each\n"
+               "                    block of type, its size, and why it was taken or not\n"
                "\n"
                "Exit status 2 means a usage error. Messages of the PDF library go to\n"
                "standard error as \"Error: MESSAGE\".\n",

@@ -18,6 +18,7 @@ public:
     char separator() const override { return disk_.separator(); }
     bool isSeparator(char c) const override { return disk_.isSeparator(c); }
     std::string nameFromTitle(const std::string &latin1) const override { return disk_.nameFromTitle(latin1); }
+    std::string nameFromUtf8Title(const std::string &utf8) const override { return disk_.nameFromUtf8Title(utf8); }
     std::error_code listFolder(const std::string &folder, const Visit &visit) override
     {
         return disk_.listFolder(folder, visit);

@@ -26,6 +26,11 @@ public:
     // A name stem made from a sanitized title (Latin-1 bytes) in the
     // file-name encoding.
     virtual std::string nameFromTitle(const std::string &latin1) const = 0;
+    // The same for a title in UTF-8. By default a title that Latin-1 holds
+    // goes through nameFromTitle and any other is kept as it is, which suits
+    // systems whose names are UTF-8; a layer that forwards to another
+    // forwards this too.
+    virtual std::string nameFromUtf8Title(const std::string &utf8) const;
 
     // Calls `visit` with the name of each entry of `folder` (which ends with
     // a separator), "." and ".." included where the system lists them. An

@@ -112,7 +112,7 @@ Outcome Renamer::RenamePdfToTitle(const std::string &folder, const std::string &
         report(r);
         return r.outcome;
     }
-    const TargetPath target = MakeTargetPath(fs_, cp_, folder, r.title, name);
+    const TargetPath target = MakeTargetPath(fs_, cp_, folder, r.title, name, titleEncoding_);
     switch (target.kind) {
     case TargetPath::Kind::kEmptyStem:
         // Renaming to ".pdf" would hide the file on POSIX and tell nothing.

@@ -8,6 +8,7 @@
 
 #include "rename/CodePage.h"
 #include "rename/FileSystem.h"
+#include "rename/TargetName.h"
 
 namespace tidemark {
 
@@ -30,7 +31,7 @@ inline bool succeeded(Outcome outcome)
 struct FileReport {
     std::string oldPath;
     std::string newPath;  // where it went or should have gone (renamed, failed)
-    std::string title;    // Latin-1, as read
+    std::string title;    // as read, in the renamer's title encoding
     Outcome outcome = Outcome::kNoTitle;
     std::error_code error;  // why the move failed
 };
@@ -45,7 +46,8 @@ public:
     virtual void entrySkipped(const std::string & /*path*/, const std::error_code &) {}
 };
 
-// Reads the title of the PDF at a path (Latin-1, empty when none).
+// Reads the title of the PDF at a path (empty when none), written as
+// setTitleEncoding says.
 using TitleSource = std::function<std::string(const std::string &path)>;
 
 // Renames PDF files to their titles through a file-system layer. One object
@@ -56,6 +58,9 @@ class Renamer {
 public:
     // `titles` defaults to extractTitle.
     Renamer(FileSystem &fs, const CodePage &cp, RenameObserver *observer = nullptr, TitleSource titles = {});
+
+    // How the titles that `titles` gives are written (Latin-1 by default).
+    void setTitleEncoding(TitleEncoding encoding) { titleEncoding_ = encoding; }
 
     // Renames each PDF (".pdf" in any case) of `folder`, in listing order,
     // and with `recursive` walks each subfolder as it is met. Files that are
@@ -93,6 +98,7 @@ private:
     const CodePage &cp_;
     RenameObserver *observer_;
     TitleSource titles_;
+    TitleEncoding titleEncoding_ = TitleEncoding::kLatin1;
     std::unordered_set<std::string> produced_;  // path keys of files this run renamed
 };
 

@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "rename/Utf8Title.h"
+
 namespace tidemark {
 
 namespace {
@@ -219,14 +221,19 @@ std::string GetLowerExtension(const std::string &name, const CodePage &cp)
 }
 
 TargetPath MakeTargetPath(const FileSystem &fs, const CodePage &cp, const std::string &folder,
-                          const std::string &title, const std::string &fileName)
+                          const std::string &title, const std::string &fileName, TitleEncoding encoding)
 {
     std::string stem = title;
-    SanitizeFileName(stem, cp);
+    if (encoding == TitleEncoding::kUtf8) {
+        SanitizeUtf8Title(stem);
+        stem = stem.empty() ? stem : fs.nameFromUtf8Title(stem);
+    } else {
+        SanitizeFileName(stem, cp);
+        stem = stem.empty() ? stem : fs.nameFromTitle(stem);
+    }
     if (stem.empty()) {
         return {TargetPath::Kind::kEmptyStem, {}};
     }
-    stem = fs.nameFromTitle(stem);
     const std::string extension = GetLowerExtension(fileName, cp);
     if (stem + extension == fileName) {
         return {TargetPath::Kind::kUnchanged, folder + fileName};

@@ -25,6 +25,10 @@ void SanitizeFileName(std::string &text, const CodePage &cp);
 // whole name lower-cased when it has no dot.
 std::string GetLowerExtension(const std::string &name, const CodePage &cp);
 
+// How the title handed to MakeTargetPath is written: Latin-1 bytes (the
+// layout rule's titles) or UTF-8 (the refined rule's).
+enum class TitleEncoding { kLatin1, kUtf8 };
+
 struct TargetPath {
     enum class Kind {
         kUnchanged,  // the file already carries the name its title gives
@@ -41,6 +45,7 @@ struct TargetPath {
 // extension while that name is taken. The file's present name counts as
 // taken, so a file is never "moved" onto itself.
 TargetPath MakeTargetPath(const FileSystem &fs, const CodePage &cp, const std::string &folder,
-                          const std::string &title, const std::string &fileName);
+                          const std::string &title, const std::string &fileName,
+                          TitleEncoding encoding = TitleEncoding::kLatin1);
 
 }  // namespace tidemark

@@ -97,6 +97,7 @@ public:
     char separator() const override { return disk_.separator(); }
     bool isSeparator(char c) const override { return disk_.isSeparator(c); }
     std::string nameFromTitle(const std::string &t) const override { return disk_.nameFromTitle(t); }
+    std::string nameFromUtf8Title(const std::string &t) const override { return disk_.nameFromUtf8Title(t); }
     std::error_code listFolder(const std::string &folder, const Visit &visit) override
     {
         return disk_.listFolder(folder, visit);

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "rename/CodePage.h"
+#include "rename/win32/AnsiCodePage.h"
 
 namespace tidemark {
 
@@ -42,6 +43,11 @@ struct FindCloser {
 using FindHandle = std::unique_ptr<void, FindCloser>;
 
 }  // namespace
+
+std::string Win32FileSystem::nameFromUtf8Title(const std::string &utf8) const
+{
+    return ansiFromUtf8Title(utf8);
+}
 
 std::error_code Win32FileSystem::listFolder(const std::string &folder, const Visit &visit)
 {

@@ -16,6 +16,8 @@ public:
     // Titles are Latin-1, which the ANSI code page of western systems
     // (1252) holds as they are.
     std::string nameFromTitle(const std::string &latin1) const override { return latin1; }
+    // UTF-8 titles in the ANSI code page (see ansiFromUtf8Title).
+    std::string nameFromUtf8Title(const std::string &utf8) const override;
     // Lists with FindFirstFileA(folder + "*.*"), visiting each entry while
     // the search is open.
     std::error_code listFolder(const std::string &folder, const Visit &visit) override;

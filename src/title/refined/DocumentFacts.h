@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+class PDFDoc;
+
+namespace tidemark::refined {
+
+// What the file says about itself besides its pages: the title in its
+// document information and in its XMP metadata, and the entries of its
+// outline (bookmarks). Often wrong or empty (a font name, "Untitled", the
+// name of the source file), so the title rule only uses them where they
+// agree with the printed text.
+struct DocumentFacts {
+    std::vector<std::u32string> metadataTitles;  // distinct, not empty
+    std::vector<std::u32string> outline;         // the first levels, in order
+};
+
+DocumentFacts readDocumentFacts(PDFDoc &doc);
+
+// The dc:title of an XMP packet (its first language alternative), entities
+// decoded; empty when it has none.
+std::u32string xmpTitle(const std::string &xmp);
+
+}  // namespace tidemark::refined

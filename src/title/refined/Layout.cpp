@@ -1,0 +1,281 @@
+#include "title/refined/Layout.h"
+
+#include <cmath>
+
+#include <algorithm>
+#include <map>
+#include <string_view>
+
+#include <goo/GooString.h>
+#include <GfxFont.h>
+#include <GfxState.h>
+#include <PDFDoc.h>
+#include <TextOutputDev.h>
+
+#include "title/refined/Text.h"
+
+namespace tidemark::refined {
+
+namespace {
+
+bool containsAny(std::string_view name, std::initializer_list<std::string_view> parts)
+{
+    return std::any_of(parts.begin(), parts.end(), [&](std::string_view p) { return name.find(p) != name.npos; });
+}
+
+// Bold faces say so in their descriptor, or more often only in their name
+// ("Helvetica-Bold", "NimbusSanL-Bold", TeX's "CMBX12", "LMRoman10-Bold").
+bool isBoldFont(const TextFontInfo *font)
+{
+    if (font == nullptr) {
+        return false;
+    }
+    if (font->isBold()) {
+        return true;
+    }
+    const GooString *name = font->getFontName();
+    if (name == nullptr) {
+        return false;
+    }
+    std::string_view n(name->c_str());
+    if (const auto plus = n.find('+'); plus != n.npos) {
+        n.remove_prefix(plus + 1);  // a subset tag "ABCDEF+"
+    }
+    return containsAny(n, {"Bold", "bold", "BOLD", "Black", "Heavy", "Semibold", "SemiBold", "Demi"}) ||
+           n.starts_with("CMBX") || n.starts_with("CMB") || n.starts_with("cmbx") || n.starts_with("SFBX");
+}
+
+// TeX fonts without glyph names deliver their ligatures as control codes:
+// ff, fi, fl, ffi and ffl sit at 0x0B-0x0F in TeX's old text encoding and
+// at 0x1B-0x1F in the newer one.
+void appendChar(std::u32string &text, char32_t c)
+{
+    static const char32_t *const kLigatures[] = {U"ff", U"fi", U"fl", U"ffi", U"ffl"};
+    if (c >= 0x0B && c <= 0x0F) {
+        text += kLigatures[c - 0x0B];
+    } else if (c >= 0x1B && c <= 0x1F) {
+        text += kLigatures[c - 0x1B];
+    } else {
+        text += c;
+    }
+}
+
+Word copyWord(const TextWord &w)
+{
+    Word word;
+    word.text.reserve(static_cast<std::size_t>(w.getLength()));
+    int bold = 0;
+    for (int i = 0; i < w.getLength(); ++i) {
+        appendChar(word.text, *w.getChar(i));
+        bold += isBoldFont(w.getFontInfo(i)) ? 1 : 0;
+    }
+    word.bold = 2 * bold > w.getLength();
+    word.size = w.getFontSize();
+    w.getBBox(&word.xMin, &word.yMin, &word.xMax, &word.yMax);
+    word.rotation = w.getRotation();
+    word.baseline = w.getBaseline();
+    word.spaceAfter = w.getSpaceAfter();
+    return word;
+}
+
+}  // namespace
+
+double Line::size() const
+{
+    // Sizes within a hundredth of a point are one size.
+    std::map<long, std::size_t> weight;
+    for (const Word &w : words) {
+        weight[std::lround(w.size * 100)] += w.text.size();
+    }
+    long best = 0;
+    std::size_t most = 0;
+    for (const auto &[size, count] : weight) {
+        if (count > most) {
+            best = size;
+            most = count;
+        }
+    }
+    return static_cast<double>(best) / 100;
+}
+
+bool Line::bold() const
+{
+    std::size_t bold = 0, all = 0;
+    for (const Word &w : words) {
+        all += w.text.size();
+        bold += w.bold ? w.text.size() : 0;
+    }
+    return 2 * bold > all;
+}
+
+std::u32string Line::text() const
+{
+    std::u32string out;
+    for (const Word &w : words) {
+        out += w.text;
+        if (w.spaceAfter) {
+            out += U' ';
+        }
+    }
+    while (!out.empty() && out.back() == U' ') {
+        out.pop_back();
+    }
+    return out;
+}
+
+std::size_t Line::letters() const
+{
+    std::size_t n = 0;
+    for (const Word &w : words) {
+        for (char32_t c : w.text) {
+            n += isLetter(c) ? 1 : 0;
+        }
+    }
+    return n;
+}
+
+double PageLayout::bodySize() const
+{
+    std::map<long, std::size_t> weight;
+    for (const Line &line : lines) {
+        for (const Word &w : line.words) {
+            weight[std::lround(w.size * 10)] += w.text.size();
+        }
+    }
+    long best = 0;
+    std::size_t most = 0;
+    for (const auto &[size, count] : weight) {
+        if (count > most) {
+            best = size;
+            most = count;
+        }
+    }
+    return static_cast<double>(best) / 10;
+}
+
+// The library's text device, noting which fonts are Type 3 fonts: their
+// glyphs are drawn by procedures in a coordinate system of their own, and
+// the library can only guess their size.
+class PageReader::Device : public TextOutputDev {
+public:
+    Device() : TextOutputDev(nullptr, /*stream=*/nullptr, /*physLayoutA=*/false, /*fixedPitchA=*/0, /*rawOrderA=*/false)
+    {
+    }
+
+    void updateFont(GfxState *state) override
+    {
+        TextOutputDev::updateFont(state);
+        const std::shared_ptr<GfxFont> &font = state->getFont();
+        if (font && font->getType() == fontType3) {
+            const Ref id = *font->getID();
+            if (std::find(type3_.begin(), type3_.end(), id) == type3_.end()) {
+                type3_.push_back(id);
+            }
+        }
+    }
+
+    bool isType3(const TextFontInfo *info) const
+    {
+        return info != nullptr &&
+               std::any_of(type3_.begin(), type3_.end(), [info](const Ref &id) { return info->matches(&id); });
+    }
+
+
+private:
+    std::vector<Ref> type3_;
+};
+
+namespace {
+
+// Sizes that a Type 3 font reports are often far off, so the size of each
+// such font is worked out again from how wide its characters are drawn: an
+// average character is about half as wide as the type is large.
+void correctType3Sizes(PageLayout &page, const std::vector<const void *> &type3)
+{
+    struct Sum {
+        double width = 0, size = 0;
+        std::size_t chars = 0;
+    };
+    std::map<const void *, Sum> sums;
+    for (const Line &line : page.lines) {
+        for (const Word &w : line.words) {
+            if (std::find(type3.begin(), type3.end(), w.font) != type3.end() && !w.text.empty()) {
+                Sum &s = sums[w.font];
+                s.width += w.rotation % 2 == 0 ? w.xMax - w.xMin : w.yMax - w.yMin;
+                s.size += w.size * static_cast<double>(w.text.size());
+                s.chars += w.text.size();
+            }
+        }
+    }
+    std::map<const void *, double> factor;
+    for (const auto &[font, s] : sums) {
+        if (s.chars >= 4 && s.size > 0) {
+            factor[font] = (s.width / 0.5) / s.size;
+        }
+    }
+    for (Line &line : page.lines) {
+        for (Word &w : line.words) {
+            if (const auto f = factor.find(w.font); f != factor.end()) {
+                w.size *= f->second;
+            }
+        }
+    }
+}
+
+}  // namespace
+
+PageReader::PageReader(PDFDoc &doc) : doc_(doc), device_(std::make_unique<Device>())
+{
+}
+
+PageReader::~PageReader() = default;
+
+PageLayout PageReader::read(int number, bool (*abort)(void *data), void *abortData)
+{
+    PageLayout page;
+    page.number = number;
+    page.width = doc_.getPageMediaWidth(number);
+    page.height = doc_.getPageMediaHeight(number);
+    if (doc_.getPageRotate(number) % 180 != 0) {
+        std::swap(page.width, page.height);
+    }
+    doc_.displayPage(device_.get(), number, 72, 72, 0, /*useMediaBox=*/true, /*crop=*/false, /*printing=*/false,
+                     abort, abortData);
+    std::vector<const void *> type3;
+    int blockNumber = 0;
+    for (const TextFlow *flow = device_->getFlows(); flow; flow = flow->getNext()) {
+        for (const TextBlock *block = flow->getBlocks(); block; block = block->getNext(), ++blockNumber) {
+            for (const TextLine *line = block->getLines(); line; line = line->getNext()) {
+                Line out;
+                out.block = blockNumber;
+                out.hyphenated = line->isHyphenated();
+                for (const TextWord *w = line->getWords(); w; w = w->getNext()) {
+                    out.words.push_back(copyWord(*w));
+                    const TextFontInfo *font = w->getLength() > 0 ? w->getFontInfo(0) : nullptr;
+                    out.words.back().font = font;
+                    if (device_->isType3(font) && std::find(type3.begin(), type3.end(), font) == type3.end()) {
+                        type3.push_back(font);
+                    }
+                }
+                if (out.words.empty()) {
+                    continue;
+                }
+                out.rotation = out.words.front().rotation;
+                out.baseline = out.words.front().baseline;
+                out.xMin = out.yMin = 1e300;
+                out.xMax = out.yMax = -1e300;
+                for (const Word &w : out.words) {
+                    out.xMin = std::min(out.xMin, w.xMin);
+                    out.yMin = std::min(out.yMin, w.yMin);
+                    out.xMax = std::max(out.xMax, w.xMax);
+                    out.yMax = std::max(out.yMax, w.yMax);
+                }
+                page.lines.push_back(std::move(out));
+            }
+        }
+    }
+    correctType3Sizes(page, type3);
+    return page;
+}
+
+}  // namespace tidemark::refined

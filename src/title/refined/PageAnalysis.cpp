@@ -1,0 +1,657 @@
+#include "title/refined/PageAnalysis.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <string_view>
+
+#include "title/refined/Text.h"
+
+namespace tidemark::refined {
+
+namespace {
+
+// ---------------------------------------------------------------- words
+
+std::vector<std::u32string> splitWords(std::u32string_view text)
+{
+    std::vector<std::u32string> words;
+    std::u32string word;
+    for (char32_t c : text) {
+        if (isSpace(c)) {
+            if (!word.empty()) {
+                words.push_back(std::move(word));
+                word.clear();
+            }
+        } else {
+            word += c;
+        }
+    }
+    if (!word.empty()) {
+        words.push_back(std::move(word));
+    }
+    return words;
+}
+
+// The letters of a word, lower-cased: "Abstract:" gives "abstract".
+std::u32string letters(std::u32string_view word)
+{
+    std::u32string out;
+    for (char32_t c : word) {
+        if (isLetter(c)) {
+            out += toLower(c);
+        }
+    }
+    return out;
+}
+
+bool hasDigit(std::u32string_view text)
+{
+    return std::any_of(text.begin(), text.end(), isDigit);
+}
+
+bool isOneOf(const std::u32string &word, std::initializer_list<std::u32string_view> list)
+{
+    return std::find(list.begin(), list.end(), word) != list.end();
+}
+
+// The word that opens an abstract, in the languages papers are commonly
+// written in.
+bool isAbstractWord(const std::u32string &w)
+{
+    return isOneOf(w, {U"abstract", U"summary", U"résumé", U"resume", U"resumen", U"resumo", U"zusammenfassung",
+                       U"kurzfassung", U"sommario", U"riassunto", U"samenvatting", U"sammanfattning",
+                       U"streszczenie", U"аннотация", U"реферат", U"摘要", U"要旨", U"概要", U"초록", U"요약"});
+}
+
+bool isContentsHeading(const std::u32string &folded)
+{
+    return isOneOf(folded, {U"contents", U"tableofcontents", U"inhalt", U"inhaltsverzeichnis", U"sommaire",
+                            U"tabledesmatières", U"índice", U"indice", U"contenido", U"contenidos", U"sumário",
+                            U"indiceгeneral", U"содержание", U"目次", U"目录", U"目錄", U"목차", U"차례"});
+}
+
+// Headings that open the body of a paper when they stand alone.
+bool isOpeningHeading(const std::u32string &folded)
+{
+    return isOneOf(folded, {U"introduction", U"overview", U"background", U"motivation", U"preface", U"foreword",
+                            U"preliminaries", U"einleitung", U"einführung", U"introducción", U"introduzione",
+                            U"introdução", U"inleiding", U"введение", U"はじめに", U"序論", U"引言", U"서론",
+                            U"gettingstarted", U"quickstart"}) ||
+           isContentsHeading(folded);
+}
+
+bool isMonth(const std::u32string &w)
+{
+    return isOneOf(w, {U"january",   U"february", U"march",   U"april",    U"may",      U"june",     U"july",
+                       U"august",    U"september", U"october", U"november", U"december", U"jan",      U"feb",
+                       U"mar",       U"apr",      U"jun",     U"jul",      U"aug",      U"sep",      U"sept",
+                       U"oct",       U"nov",      U"dec",     U"januar",   U"februar",  U"märz",     U"juni",
+                       U"juli",      U"oktober",  U"dezember", U"janvier", U"février",  U"mars",     U"avril",
+                       U"mai",       U"juin",     U"juillet", U"août",     U"septembre", U"octobre", U"novembre",
+                       U"décembre",  U"enero",    U"febrero", U"marzo",    U"abril",    U"mayo",     U"junio",
+                       U"julio",     U"agosto",   U"septiembre", U"octubre", U"noviembre", U"diciembre",
+                       U"gennaio",   U"febbraio", U"aprile",  U"maggio",   U"giugno",   U"luglio",   U"settembre",
+                       U"ottobre",   U"dicembre"});
+}
+
+// ------------------------------------------------------ kinds of text
+
+// A date line: a month and a number, or a number written as a date, with
+// few other words ("November 1, 2022", "Revised 2015-10-30").
+bool looksLikeDate(const std::vector<std::u32string> &words)
+{
+    bool month = false;
+    bool numericDate = false;
+    std::size_t other = 0;
+    for (const std::u32string &w : words) {
+        const std::u32string l = letters(w);
+        if (isMonth(l)) {
+            month = true;
+        } else if (hasDigit(w)) {
+            const std::size_t separators = static_cast<std::size_t>(
+                std::count_if(w.begin(), w.end(), [](char32_t c) { return c == U'-' || c == U'/' || c == U'.'; }));
+            numericDate = numericDate || (separators >= 2 && w.size() >= 6);
+        } else if (!l.empty()) {
+            ++other;
+        }
+    }
+    const bool number = std::any_of(words.begin(), words.end(), [](const auto &w) { return hasDigit(w); });
+    return ((month && number) || numericDate) && other <= 3;
+}
+
+bool looksLikeContact(std::u32string_view text)
+{
+    const std::string s = toUtf8(text);
+    return s.find('@') != s.npos || s.find("http") != s.npos || s.find("www.") != s.npos ||
+           s.find("://") != s.npos || s.find("(at)") != s.npos;
+}
+
+// "Version 1.4.10", "Revised October 30, 2015", "Compiled ...".
+bool looksLikeVersion(const std::vector<std::u32string> &words)
+{
+    if (words.empty() || words.size() > 12) {
+        return false;
+    }
+    bool versionWord = false;
+    for (std::size_t i = 0; i < std::min<std::size_t>(words.size(), 2); ++i) {
+        const std::u32string l = letters(words[i]);
+        versionWord = versionWord || l.starts_with(U"version") || l.starts_with(U"versión") ||
+                      l.starts_with(U"revision") || l == U"release" || l == U"draft" || l == U"compiled" ||
+                      l == U"revised" || l == U"modified" || l == U"updated";
+    }
+    const bool vNumber = words.front().size() > 1 && (words.front()[0] == U'v' || words.front()[0] == U'V') &&
+                         isDigit(words.front()[1]);
+    return vNumber || (versionWord && std::any_of(words.begin(), words.end(), [](const auto &w) { return hasDigit(w); }));
+}
+
+// Volume, issue, DOI, ISSN, pages: what a journal prints next to its name.
+bool looksBibliographic(const std::vector<std::u32string> &words)
+{
+    if (!std::any_of(words.begin(), words.end(), [](const auto &w) { return hasDigit(w); })) {
+        return false;
+    }
+    for (const std::u32string &w : words) {
+        const std::u32string l = letters(w);
+        if (isOneOf(l, {U"volume", U"vol", U"issue", U"doi", U"issn", U"isbn", U"pp", U"jahrgang", U"heft",
+                        U"tome", U"numéro", U"núm", U"número"})) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The number of a section or of a page: "3", "2.1", "IV.", "A.".
+bool isSectionNumber(const std::u32string &w)
+{
+    if (w.empty() || w.size() > 6) {
+        return false;
+    }
+    std::u32string core = w;
+    while (!core.empty() && (core.back() == U'.' || core.back() == U')')) {
+        core.pop_back();
+    }
+    if (core.empty()) {
+        return false;
+    }
+    if (std::all_of(core.begin(), core.end(), [](char32_t c) { return isDigit(c) || c == U'.'; })) {
+        return isDigit(core[0]);
+    }
+    return std::all_of(core.begin(), core.end(),
+                       [](char32_t c) { return c == U'I' || c == U'V' || c == U'X' || c == U'i' || c == U'v' || c == U'x'; }) ||
+           (core.size() == 1 && core[0] >= U'A' && core[0] <= U'Z' && core.size() < w.size());
+}
+
+bool isPageNumber(const std::u32string &w)
+{
+    return !w.empty() && w.size() <= 4 &&
+           (std::all_of(w.begin(), w.end(), isDigit) ||
+            std::all_of(w.begin(), w.end(), [](char32_t c) { return c == U'i' || c == U'v' || c == U'x'; }));
+}
+
+// ---------------------------------------------------------- geometry
+
+double lineSize(const Line &l)
+{
+    return l.size();
+}
+
+bool similarSize(double a, double b, double tolerance)
+{
+    return std::min(a, b) >= (1 - tolerance) * std::max(a, b);
+}
+
+void extend(Line &into, const Line &from)
+{
+    if (!into.words.empty()) {
+        into.words.back().spaceAfter = true;
+    }
+    into.words.insert(into.words.end(), from.words.begin(), from.words.end());
+    into.xMin = std::min(into.xMin, from.xMin);
+    into.yMin = std::min(into.yMin, from.yMin);
+    into.xMax = std::max(into.xMax, from.xMax);
+    into.yMax = std::max(into.yMax, from.yMax);
+}
+
+// The library sometimes breaks one printed line into several blocks (a
+// word in another font, wide spaces): pieces on one baseline, of one size
+// and close together, are one line again.
+std::vector<Line> mergeFragments(const std::vector<Line> &lines)
+{
+    std::vector<Line> out;
+    for (const Line &line : lines) {
+        if (!out.empty()) {
+            Line &previous = out.back();
+            const double size = std::max(lineSize(previous), lineSize(line));
+            const double gap = line.xMin - previous.xMax;
+            if (previous.rotation == 0 && line.rotation == 0 && std::abs(previous.baseline - line.baseline) <= 0.2 * size &&
+                similarSize(lineSize(previous), lineSize(line), 0.12) && gap >= -0.2 * size && gap <= 1.5 * size) {
+                extend(previous, line);
+                continue;
+            }
+        }
+        out.push_back(line);
+    }
+    return out;
+}
+
+int dominantRotation(const std::vector<Line> &lines)
+{
+    std::size_t count[4] = {0, 0, 0, 0};
+    for (const Line &l : lines) {
+        count[l.rotation & 3] += l.letters();
+    }
+    return static_cast<int>(std::max_element(std::begin(count), std::end(count)) - std::begin(count));
+}
+
+bool standsApart(const Line &line)
+{
+    const std::u32string text = line.text();
+    const std::vector<std::u32string> words = splitWords(text);
+    return looksLikeVersion(words) || looksLikeDate(words) || looksLikeContact(text) || looksBibliographic(words);
+}
+
+// Whether `line` carries on `segment` as the next line of one text.
+bool continues(const Segment &segment, const Line &line)
+{
+    const Line &last = segment.lines.back();
+    const double size = std::max(lineSize(last), lineSize(line));
+    if (line.rotation != last.rotation || !similarSize(lineSize(last), lineSize(line), 0.07)) {
+        return false;
+    }
+    const double pitch = line.baseline - last.baseline;
+    if (line.rotation != 0 || pitch < 0.75 * size || pitch > 1.75 * size) {
+        return false;
+    }
+    return line.xMin < segment.xMax + size && line.xMax > segment.xMin - size;
+}
+
+// Joins lines into one text. A hyphen that ends a line joins the next line
+// without a space; it goes when the next line goes on in small letters
+// (a word broken in two) and stays before a capital ("Self-" "Organizing").
+std::u32string joinLines(const std::vector<Line> &lines)
+{
+    std::u32string out;
+    for (const Line &line : lines) {
+        const std::u32string text = line.text();
+        if (text.empty()) {
+            continue;
+        }
+        if (!out.empty()) {
+            if (out.back() == U'-' || out.back() == 0x2010) {
+                if (isLower(text[0]) && out.size() >= 2 && isLetter(out[out.size() - 2])) {
+                    out.pop_back();
+                }
+            } else {
+                out += U' ';
+            }
+        }
+        out += text;
+    }
+    return out;
+}
+
+Segment makeSegment(std::vector<Line> lines)
+{
+    Segment s;
+    s.lines = std::move(lines);
+    std::map<long, std::size_t> weight;
+    std::size_t bold = 0, all = 0;
+    s.xMin = s.yMin = 1e300;
+    s.xMax = s.yMax = -1e300;
+    for (const Line &l : s.lines) {
+        for (const Word &w : l.words) {
+            weight[std::lround(w.size * 100)] += w.text.size();
+            all += w.text.size();
+            bold += w.bold ? w.text.size() : 0;
+        }
+        s.xMin = std::min(s.xMin, l.xMin);
+        s.yMin = std::min(s.yMin, l.yMin);
+        s.xMax = std::max(s.xMax, l.xMax);
+        s.yMax = std::max(s.yMax, l.yMax);
+    }
+    std::size_t most = 0;
+    for (const auto &[size, count] : weight) {
+        if (count > most) {
+            most = count;
+            s.size = static_cast<double>(size) / 100;
+        }
+    }
+    s.bold = 2 * bold > all;
+    s.rotation = s.lines.front().rotation;
+    s.text = joinLines(s.lines);
+    return s;
+}
+
+std::vector<Segment> formSegments(const std::vector<Line> &lines, int rotation)
+{
+    std::vector<Segment> segments;
+    Segment current;  // the lines so far and their horizontal extent
+    auto flush = [&] {
+        if (!current.lines.empty()) {
+            segments.push_back(makeSegment(std::move(current.lines)));
+            current.lines.clear();
+        }
+    };
+    for (const Line &line : lines) {
+        if (line.rotation != rotation) {
+            // Turned text (a stamp down the margin) stands alone and does
+            // not interrupt the lines around it.
+            segments.push_back(makeSegment({line}));
+            continue;
+        }
+        // A date, a version or an address is never part of a title, even
+        // in the title's type right under it.
+        const bool apart = standsApart(line);
+        if (!current.lines.empty() && (apart || !continues(current, line))) {
+            flush();
+        }
+        if (apart) {
+            segments.push_back(makeSegment({line}));
+            continue;
+        }
+        if (current.lines.empty()) {
+            current.xMin = line.xMin;
+            current.xMax = line.xMax;
+        } else {
+            current.xMin = std::min(current.xMin, line.xMin);
+            current.xMax = std::max(current.xMax, line.xMax);
+        }
+        current.lines.push_back(line);
+    }
+    flush();
+    return segments;
+}
+
+// The size of the running text: the size most characters of the page's
+// paragraphs are set in. A page without paragraphs (a cover, a title page)
+// has no running text; its smallest type stands in for it.
+double bodySizeOf(const std::vector<Segment> &segments, bool &hasBody)
+{
+    std::map<long, std::size_t> weight;
+    double smallest = 0;
+    for (const Segment &s : segments) {
+        if (s.lines.size() >= 3 && s.text.size() >= 120) {
+            for (const Line &l : s.lines) {
+                for (const Word &w : l.words) {
+                    weight[std::lround(w.size * 10)] += w.text.size();
+                }
+            }
+        }
+        if (s.text.size() >= 4 && (smallest == 0 || s.size < smallest)) {
+            smallest = s.size;
+        }
+    }
+    hasBody = !weight.empty();
+    if (!hasBody) {
+        return smallest > 0 ? smallest : 10;
+    }
+    long best = 0;
+    std::size_t most = 0;
+    for (const auto &[size, count] : weight) {
+        if (count > most) {
+            most = count;
+            best = size;
+        }
+    }
+    return static_cast<double>(best) / 10;
+}
+
+// ------------------------------------------------- list of contents
+
+// A row of a list of contents: text on the left, a page number on the
+// right, after dot leaders or a wide gap.
+bool isContentsRow(const std::vector<Line> &row)
+{
+    std::vector<const Word *> words;
+    for (const Line *l : [&] {
+             std::vector<const Line *> sorted;
+             for (const Line &l : row) {
+                 sorted.push_back(&l);
+             }
+             std::sort(sorted.begin(), sorted.end(), [](const Line *a, const Line *b) { return a->xMin < b->xMin; });
+             return sorted;
+         }()) {
+        for (const Word &w : l->words) {
+            words.push_back(&w);
+        }
+    }
+    if (words.size() < 2 || !isPageNumber(words.back()->text)) {
+        return false;
+    }
+    bool letter = false;
+    for (const Word *w : words) {
+        letter = letter || std::any_of(w->text.begin(), w->text.end(), isLetter);
+    }
+    const Word &number = *words.back();
+    const Word &before = *words[words.size() - 2];
+    const bool leaders = before.text.find(U"..") != std::u32string::npos ||
+                         (before.text == U"." && words.size() >= 3 && words[words.size() - 3]->text == U".");
+    return letter && (leaders || number.xMin - before.xMax > 2.5 * number.size);
+}
+
+// ---------------------------------------------------------- scoring
+
+bool everyLine(const Segment &s, bool (*test)(const std::vector<std::u32string> &))
+{
+    return std::all_of(s.lines.begin(), s.lines.end(), [test](const Line &l) { return test(splitWords(l.text())); });
+}
+
+std::u32string foldedText(const Segment &s)
+{
+    return foldForMatch(s.text);
+}
+
+bool agreesWith(const std::u32string &printed, const std::u32string &meta)
+{
+    if (printed.size() < 3 || meta.size() < 3) {
+        return false;
+    }
+    if (similarity(printed, meta) >= 0.85) {
+        return true;
+    }
+    // One holds the other, as a title holds its subtitle.
+    const auto &longer = printed.size() >= meta.size() ? printed : meta;
+    const auto &shorter = printed.size() >= meta.size() ? meta : printed;
+    return longer.find(shorter) != std::u32string::npos && shorter.size() * 10 >= longer.size() * 6 &&
+           shorter.size() >= 8;
+}
+
+}  // namespace
+
+std::size_t Segment::words() const
+{
+    return splitWords(text).size();
+}
+
+double similarity(const std::u32string &a, const std::u32string &b)
+{
+    if (a.empty() && b.empty()) {
+        return 1;
+    }
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) {
+        row[j] = j;
+    }
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t next = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1] ? 1 : 0)});
+            diagonal = row[j];
+            row[j] = next;
+        }
+    }
+    return 1.0 - static_cast<double>(row[b.size()]) / static_cast<double>(std::max(a.size(), b.size()));
+}
+
+const Segment *PageAnalysis::best() const
+{
+    const Segment *best = nullptr;
+    for (const Segment &s : segments) {
+        if (s.rejected.empty() && (best == nullptr || s.score > best->score)) {
+            best = &s;
+        }
+    }
+    return best;
+}
+
+PageAnalysis analysePage(const PageLayout &page, const DocumentFacts &facts)
+{
+    PageAnalysis a;
+    a.number = page.number;
+    a.width = page.width;
+    a.height = page.height;
+    const std::vector<Line> lines = mergeFragments(page.lines);
+    const int rotation = dominantRotation(lines);
+    a.segments = formSegments(lines, rotation);
+    a.bodySize = bodySizeOf(a.segments, a.hasBody);
+    const double body = a.bodySize;
+
+    // Rows of contents: lines on one baseline, looked at together.
+    std::vector<bool> contentsRow(a.segments.size(), false);
+    for (std::size_t i = 0; i < a.segments.size(); ++i) {
+        const Segment &s = a.segments[i];
+        if (s.lines.size() != 1) {
+            continue;
+        }
+        std::vector<Line> row{s.lines.front()};
+        for (std::size_t j = 0; j < a.segments.size(); ++j) {
+            const Segment &o = a.segments[j];
+            if (j != i && o.lines.size() == 1 &&
+                std::abs(o.lines.front().baseline - s.lines.front().baseline) <= 0.3 * std::max(o.size, s.size)) {
+                row.push_back(o.lines.front());
+            }
+        }
+        contentsRow[i] = isContentsRow(row);
+    }
+    std::size_t rows = static_cast<std::size_t>(std::count(contentsRow.begin(), contentsRow.end(), true));
+
+    for (std::size_t i = 0; i < a.segments.size(); ++i) {
+        Segment &s = a.segments[i];
+        const std::vector<std::u32string> words = splitWords(s.text);
+        const std::u32string folded = foldedText(s);
+        std::size_t letterCount = 0;
+        for (char32_t c : s.text) {
+            letterCount += isLetter(c) ? 1 : 0;
+        }
+        const std::u32string first = words.empty() ? std::u32string() : letters(words.front());
+
+        if (s.rotation != rotation) {
+            s.rejected = "turned against the text of the page";
+        } else if (letterCount < 2) {
+            s.rejected = "no words";
+        } else if (rows >= 3 && contentsRow[i]) {
+            s.rejected = "an entry of a list of contents";
+            a.hasContents = true;
+        } else if (isContentsHeading(folded)) {
+            s.rejected = "heading of a list of contents";
+            a.hasContents = true;
+            if (s.yMin < a.boundary) {
+                a.boundary = s.yMin;
+                a.boundaryWhat = "the list of contents";
+            }
+        } else if (isAbstractWord(first) && (words.size() <= 2 || s.size <= 1.25 * body)) {
+            s.rejected = "the abstract";
+            a.hasAbstract = true;
+            if (s.yMin < a.boundary) {
+                a.boundary = s.yMin;
+                a.boundaryWhat = "the abstract";
+            }
+        } else if (looksLikeContact(s.text)) {
+            s.rejected = "an address";
+        } else if (looksBibliographic(words)) {
+            s.rejected = "journal or issue data";
+        } else if (everyLine(s, looksLikeVersion)) {
+            s.rejected = "a version line";
+        } else if (everyLine(s, looksLikeDate)) {
+            s.rejected = "a date";
+        } else if (words.size() > 40 || s.lines.size() > 6) {
+            s.rejected = "too long for a title";
+        } else if (s.size < 0.97 * body) {
+            s.rejected = "smaller than the running text";
+        } else if (s.size <= 1.03 * body && !s.bold && s.lines.size() >= 3) {
+            s.rejected = "running text";
+        }
+    }
+
+    // Headings that open the body: the title stands above them.
+    for (std::size_t i = 0; i < a.segments.size(); ++i) {
+        Segment &s = a.segments[i];
+        if (!s.rejected.empty() || s.yMin >= a.boundary) {
+            continue;
+        }
+        const std::vector<std::u32string> words = splitWords(s.text);
+        std::u32string rest;
+        for (std::size_t w = words.empty() || !isSectionNumber(words.front()) ? 0 : 1; w < words.size(); ++w) {
+            rest += letters(words[w]);
+        }
+        const bool numbered = !words.empty() && isSectionNumber(words.front()) && words.size() <= 10;
+        bool beforeText = false;
+        for (std::size_t j = i + 1; j < a.segments.size(); ++j) {
+            const Segment &next = a.segments[j];
+            if (next.rotation != s.rotation || next.yMin < s.yMax - 1) {
+                continue;
+            }
+            const std::vector<std::u32string> nextWords = splitWords(next.text);
+            beforeText = next.yMin - s.yMax < 3 * s.size &&
+                         (similarSize(next.size, body, 0.05) || (!nextWords.empty() && isSectionNumber(nextWords[0])));
+            break;
+        }
+        if ((numbered && beforeText) || isOpeningHeading(rest)) {
+            a.boundary = s.yMin;
+            a.boundaryWhat = "the first section";
+            break;
+        }
+    }
+
+    // Scores: size against the running text, then what the position, the
+    // neighbours and the metadata say.
+    std::vector<std::u32string> meta;
+    for (const std::u32string &m : facts.metadataTitles) {
+        meta.push_back(foldForMatch(m));
+    }
+    for (std::size_t i = 0; i < a.segments.size(); ++i) {
+        Segment &s = a.segments[i];
+        if (!s.rejected.empty()) {
+            continue;
+        }
+        s.score = s.size / body;
+        if (s.bold) {
+            s.score *= 1.08;
+        }
+        if (s.yMin >= a.boundary) {
+            s.score *= 0.2;
+            s.notes.push_back("after " + a.boundaryWhat);
+        }
+        if (s.yMax < 0.07 * a.height || s.yMin > 0.93 * a.height) {
+            s.score *= 0.5;
+            s.notes.push_back("in the page margin");
+        } else if (s.yMin > 0.6 * a.height) {
+            s.score *= 0.8;
+            s.notes.push_back("low on the page");
+        }
+        // A journal's name stands next to its volume and issue.
+        for (std::size_t j = i > 0 ? i - 1 : 0; j < std::min(a.segments.size(), i + 3); ++j) {
+            const Segment &o = a.segments[j];
+            if (j != i && o.rejected == "journal or issue data" && o.yMin < s.yMax + 2 * s.size &&
+                o.yMax > s.yMin - 2 * s.size) {
+                s.score *= 0.3;
+                s.notes.push_back("next to journal or issue data");
+                break;
+            }
+        }
+        const std::u32string folded = foldedText(s);
+        for (const std::u32string &m : meta) {
+            if (agreesWith(folded, m)) {
+                s.metadataAgrees = true;
+                s.score *= 2.5;
+                s.notes.push_back("agrees with the metadata title");
+                break;
+            }
+        }
+    }
+    return a;
+}
+
+}  // namespace tidemark::refined

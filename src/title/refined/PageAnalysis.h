@@ -1,0 +1,57 @@
+#pragma once
+
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "title/refined/DocumentFacts.h"
+#include "title/refined/Layout.h"
+
+namespace tidemark::refined {
+
+// A run of lines that reads as one unit: lines of one size, one under the
+// other, as a title of several lines is set.
+struct Segment {
+    std::vector<Line> lines;
+    double size = 0;  // the size most of its characters are set in
+    bool bold = false;
+    int rotation = 0;
+    double xMin = 0, yMin = 0, xMax = 0, yMax = 0;
+    std::u32string text;  // its lines joined, hyphens at line ends resolved
+
+    // Why it cannot be the title; empty while it can.
+    std::string rejected;
+    // What raised or lowered its score, for the explanation.
+    std::vector<std::string> notes;
+    double score = 0;
+    bool metadataAgrees = false;
+
+    std::size_t words() const;
+};
+
+// One page read for its title: its segments in reading order, and what
+// they are.
+struct PageAnalysis {
+    int number = 0;
+    double width = 0, height = 0;
+    double bodySize = 0;     // size of the running text
+    bool hasBody = false;    // a paragraph of running text is on the page
+    bool hasAbstract = false;
+    bool hasContents = false;
+    // Where the part of the page that can hold the title ends: the top of
+    // the abstract heading, of a list of contents or of the first section.
+    double boundary = std::numeric_limits<double>::infinity();
+    std::string boundaryWhat;
+    std::vector<Segment> segments;
+
+    // The viable segment of highest score; null when none is viable.
+    const Segment *best() const;
+};
+
+PageAnalysis analysePage(const PageLayout &page, const DocumentFacts &facts);
+
+// How closely two folded texts agree, from 0 to 1 (1 - edit distance / the
+// longer length).
+double similarity(const std::u32string &a, const std::u32string &b);
+
+}  // namespace tidemark::refined

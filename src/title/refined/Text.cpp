@@ -1,0 +1,107 @@
+#include "title/refined/Text.h"
+
+#include <cstdlib>
+#include <memory>
+
+#include <UnicodeTypeTable.h>
+
+namespace tidemark::refined {
+
+bool isDigit(char32_t c)
+{
+    return c >= U'0' && c <= U'9';
+}
+
+bool isSpace(char32_t c)
+{
+    return c == U' ' || c == U'\t' || c == 0xA0 || (c >= 0x2000 && c <= 0x200B) || c == 0x3000;
+}
+
+bool isUpper(char32_t c)
+{
+    return (c >= U'A' && c <= U'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) ||
+           (c >= 0x100 && c <= 0x17F && c % 2 == 0) || (c >= 0x391 && c <= 0x3A9) || (c >= 0x400 && c <= 0x42F);
+}
+
+bool isLower(char32_t c)
+{
+    return (c >= U'a' && c <= U'z') || (c >= 0xDF && c <= 0xFF && c != 0xF7) ||
+           (c >= 0x100 && c <= 0x17F && c % 2 == 1) || (c >= 0x3B1 && c <= 0x3C9) || (c >= 0x430 && c <= 0x45F);
+}
+
+char32_t toLower(char32_t c)
+{
+    if ((c >= U'A' && c <= U'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3A9) ||
+        (c >= 0x410 && c <= 0x42F)) {
+        return c + 0x20;
+    }
+    if (c >= 0x400 && c <= 0x40F) {
+        return c + 0x50;
+    }
+    if (c >= 0x100 && c <= 0x17F && c % 2 == 0) {
+        return c + 1;
+    }
+    return c;
+}
+
+bool isLetter(char32_t c)
+{
+    if (c < 0x80) {
+        return (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z');
+    }
+    if (c < 0x100) {
+        return c >= 0xC0 && c != 0xD7 && c != 0xF7;
+    }
+    // Outside Latin-1, everything but punctuation, symbols, marks and
+    // private use counts as a letter: enough to tell words from rules and
+    // bullets in any script.
+    return !((c >= 0x2000 && c <= 0x2BFF) || (c >= 0x3000 && c <= 0x303F) || (c >= 0xE000 && c <= 0xF8FF) ||
+             (c >= 0x0300 && c <= 0x036F) || (c >= 0xFE00 && c <= 0xFE6F) || (c >= 0xFF00 && c <= 0xFF0F) ||
+             (c >= 0x1F000) || c == 0xFFFD);
+}
+
+std::u32string foldForMatch(std::u32string_view text)
+{
+    std::u32string out;
+    out.reserve(text.size());
+    for (char32_t c : normalizeTitle(text)) {
+        if (isLetter(c) || isDigit(c)) {
+            out += toLower(c);
+        }
+    }
+    return out;
+}
+
+std::u32string normalizeTitle(std::u32string_view text)
+{
+    std::u32string in;
+    in.reserve(text.size());
+    for (char32_t c : text) {
+        in += (c < 0x20 || isSpace(c)) ? U' ' : c;
+    }
+    int length = 0;
+    struct Free {
+        void operator()(void *p) const { std::free(p); }
+    };
+    std::unique_ptr<Unicode, Free> folded(
+        unicodeNormalizeNFKC(reinterpret_cast<const Unicode *>(in.data()), static_cast<int>(in.size()), &length,
+                             nullptr));
+    std::u32string out;
+    out.reserve(static_cast<std::size_t>(length));
+    for (int i = 0; i < length; ++i) {
+        const char32_t c = folded.get()[i];
+        if (isSpace(c) || c < 0x20) {
+            if (!out.empty() && out.back() != U' ') {
+                out += U' ';
+            }
+        } else {
+            out += c;
+        }
+    }
+    while (!out.empty() && out.back() == U' ') {
+        out.pop_back();
+    }
+    return out;
+}
+
+}  // namespace tidemark::refined

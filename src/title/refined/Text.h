@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "common/Utf8.h"
+
+namespace tidemark::refined {
+
+// Small Unicode helpers for titles: no locale, no library of their own.
+
+bool isLetter(char32_t c);
+bool isDigit(char32_t c);
+bool isSpace(char32_t c);
+// A letter with an upper-case form and a lower-case one (Latin, Greek,
+// Cyrillic and the like), for telling capitals from small letters.
+bool isUpper(char32_t c);
+bool isLower(char32_t c);
+char32_t toLower(char32_t c);
+
+// Lower-cased letters and digits only, for comparing texts that differ in
+// spacing, punctuation or case.
+std::u32string foldForMatch(std::u32string_view text);
+
+// The title as it should read: ligatures spelled out, compatibility forms
+// folded (Unicode NFKC), runs of spaces made one, no space at either end.
+std::u32string normalizeTitle(std::u32string_view text);
+
+}  // namespace tidemark::refined
