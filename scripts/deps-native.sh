@@ -2,7 +2,7 @@
 # Installs the Debian packages that the native build, the tests and the
 # samples need, when any is missing. Safe to run again.
 set -euo pipefail
-packages=(build-essential cmake ninja-build pkg-config libpoppler-private-dev poppler-utils
+packages=(build-essential cmake ninja-build pkg-config libpoppler-private-dev poppler-data poppler-utils
           googletest libgtest-dev qpdf "$@")
 missing=()
 for p in "${packages[@]}"; do

@@ -2,7 +2,10 @@
 
 #include <cstdio>
 #include <fstream>
+#include <algorithm>
+#include <cctype>
 #include <map>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 
@@ -35,16 +38,66 @@ std::string number(double v)
     return buf;
 }
 
+std::string hex4(unsigned v)
+{
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%04X", v);
+    return buf;
+}
+
+// The code points of a UTF-8 text (the basic plane; others become U+FFFD).
+std::vector<unsigned> codePoints(const std::string &utf8)
+{
+    std::vector<unsigned> out;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto b = static_cast<unsigned char>(utf8[i]);
+        const std::size_t n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+        unsigned c = n == 1 ? b : b & (0x7F >> n);
+        for (std::size_t k = 1; k < n && i + k < utf8.size(); ++k) {
+            c = (c << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        }
+        out.push_back(c > 0xFFFF ? 0xFFFD : c);
+        i += n;
+    }
+    return out;
+}
+
+bool isWide(unsigned c)
+{
+    return c >= 0x2E80;  // CJK and the scripts after it take a full em
+}
+
+// Glyph names of the Type 3 font, by character.
+std::string glyphName(unsigned char c)
+{
+    static const char *const kDigits[] = {"zero", "one", "two",   "three", "four",
+                                          "five", "six", "seven", "eight", "nine"};
+    if (std::isalpha(c)) {
+        return std::string(1, static_cast<char>(c));
+    }
+    if (std::isdigit(c)) {
+        return kDigits[c - '0'];
+    }
+    return "space";
+}
+
 }  // namespace
 
 std::string render(const Document &doc)
 {
     // Objects: 1 catalog, 2 page tree, 3 info, then per font one object,
-    // then per page a page object and its content stream.
+    // then per page a page object and its content stream, then what the
+    // special fonts, the metadata and the outline need.
     std::map<std::string, int> fontIds;
+    std::map<std::string, std::set<unsigned>> unicodeChars;  // by Unicode font
     for (const Page &p : doc.pages) {
         for (const TextRun &r : p.runs) {
             fontIds.emplace(r.font, 0);
+            if (r.font == kUnicodeFont || r.font == kUnicodeBoldFont) {
+                for (unsigned c : codePoints(r.text)) {
+                    unicodeChars[r.font].insert(c);
+                }
+            }
         }
     }
     int next = 4;
@@ -54,7 +107,11 @@ std::string render(const Document &doc)
     const int firstPage = next;
 
     std::vector<std::string> objects(static_cast<size_t>(firstPage + 2 * doc.pages.size()));
-    objects[1] = "<< /Type /Catalog /Pages 2 0 R >>";
+    auto add = [&objects](std::string body) {
+        objects.push_back(std::move(body));
+        return static_cast<int>(objects.size() - 1);
+    };
+    std::string catalog = "<< /Type /Catalog /Pages 2 0 R";
     std::string kids;
     for (size_t i = 0; i < doc.pages.size(); ++i) {
         kids += std::to_string(firstPage + 2 * i) + " 0 R ";
@@ -63,18 +120,94 @@ std::string render(const Document &doc)
     objects[3] = "<< /Producer (tidemark test writer) /Title (" + escape(doc.infoTitle) + ") >>";
     std::string fontDict;
     for (const auto &[name, id] : fontIds) {
-        const bool symbolic = name == "Symbol" || name == "ZapfDingbats";
-        objects[id] = "<< /Type /Font /Subtype /Type1 /BaseFont /" + name +
-                      (symbolic ? std::string() : std::string(" /Encoding /WinAnsiEncoding")) + " >>";
         fontDict += "/F" + std::to_string(id) + " " + std::to_string(id) + " 0 R ";
+        if (name == kUnicodeFont || name == kUnicodeBoldFont) {
+            const std::set<unsigned> &chars = unicodeChars[name];
+            std::string cmap = "/CIDInit /ProcSet findresource begin 12 dict begin begincmap\n"
+                               "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
+                               "/CMapName /Adobe-Identity-UCS def /CMapType 2 def\n"
+                               "1 begincodespacerange <0000> <FFFF> endcodespacerange\n";
+            std::string widths;
+            std::vector<unsigned> list(chars.begin(), chars.end());
+            for (size_t i = 0; i < list.size(); i += 100) {
+                const size_t n = std::min<size_t>(100, list.size() - i);
+                cmap += std::to_string(n) + " beginbfchar\n";
+                for (size_t k = i; k < i + n; ++k) {
+                    cmap += "<" + hex4(list[k]) + "> <" + hex4(list[k]) + ">\n";
+                }
+                cmap += "endbfchar\n";
+            }
+            cmap += "endcmap CMapName currentdict /CMap defineresource pop end end";
+            for (unsigned c : list) {
+                if (isWide(c)) {
+                    widths += std::to_string(c) + " [1000] ";
+                }
+            }
+            const int toUnicode =
+                add("<< /Length " + std::to_string(cmap.size()) + " >>\nstream\n" + cmap + "\nendstream");
+            const std::string base = name == kUnicodeBoldFont ? "NotoSans-Bold" : "NotoSans-Regular";
+            const int cidFont = add("<< /Type /Font /Subtype /CIDFontType2 /BaseFont /" + base +
+                                    " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>"
+                                    " /FontDescriptor << /Type /FontDescriptor /FontName /" + base +
+                                    " /Flags 32 /FontBBox [0 -200 1000 900] /ItalicAngle 0 /Ascent 900"
+                                    " /Descent -200 /CapHeight 700 /StemV 80 >> /DW 550 /W [" + widths +
+                                    "] /CIDToGIDMap /Identity >>");
+            objects[id] = "<< /Type /Font /Subtype /Type0 /BaseFont /" + base +
+                          " /Encoding /Identity-H /DescendantFonts [" + std::to_string(cidFont) +
+                          " 0 R] /ToUnicode " + std::to_string(toUnicode) + " 0 R >>";
+        } else if (name == kType3Font) {
+            // Every glyph is an empty procedure; only the widths matter to
+            // the layout. The 'm' is narrow.
+            const std::string proc = "0 0 d0";
+            const int procId =
+                add("<< /Length " + std::to_string(proc.size()) + " >>\nstream\n" + proc + "\nendstream");
+            std::string differences = "32";
+            std::string widthList;
+            std::string procs;
+            std::set<std::string> named;
+            for (int c = 32; c <= 122; ++c) {
+                const std::string glyph = glyphName(static_cast<unsigned char>(c));
+                const bool drawn = c == 32 || std::isalnum(c);
+                differences += " /" + (drawn ? glyph : std::string("space"));
+                widthList += (c == 'm' ? "120 " : drawn ? "500 " : "0 ");
+                if (drawn && named.insert(glyph).second) {
+                    procs += "/" + glyph + " " + std::to_string(procId) + " 0 R ";
+                }
+            }
+            objects[id] = "<< /Type /Font /Subtype /Type3 /FontBBox [0 0 1000 1000]"
+                          " /FontMatrix [0.001 0 0 0.001 0 0] /Resources << >> /CharProcs << " + procs +
+                          ">> /Encoding << /Type /Encoding /Differences [" + differences +
+                          "] >> /FirstChar 32 /LastChar 122 /Widths [" + widthList + "] >>";
+        } else {
+            const bool symbolic = name == "Symbol" || name == "ZapfDingbats";
+            objects[id] = "<< /Type /Font /Subtype /Type1 /BaseFont /" + name +
+                          (symbolic ? std::string() : std::string(" /Encoding /WinAnsiEncoding")) + " >>";
+        }
     }
     for (size_t i = 0; i < doc.pages.size(); ++i) {
         const Page &p = doc.pages[i];
         const int pageId = static_cast<int>(firstPage + 2 * i);
         std::string content;
         for (const TextRun &r : p.runs) {
-            content += "BT /F" + std::to_string(fontIds[r.font]) + " " + number(r.size) + " Tf " + number(r.x) + " " +
-                       number(r.y) + " Td (" + escape(r.text) + ") Tj ET\n";
+            const bool unicode = r.font == kUnicodeFont || r.font == kUnicodeBoldFont;
+            std::string shown;
+            if (unicode) {
+                shown = "<";
+                for (unsigned c : codePoints(r.text)) {
+                    shown += hex4(c);
+                }
+                shown += ">";
+            } else {
+                shown = "(" + escape(r.text) + ")";
+            }
+            std::string place = number(r.x) + " " + number(r.y) + " Td";
+            if (r.angle == 90) {
+                place = "0 1 -1 0 " + number(r.x) + " " + number(r.y) + " Tm";
+            } else if (r.angle == 270) {
+                place = "0 -1 1 0 " + number(r.x) + " " + number(r.y) + " Tm";
+            }
+            content += "BT /F" + std::to_string(fontIds[r.font]) + " " + number(r.size) + " Tf " + place + " " +
+                       shown + " Tj ET\n";
         }
         objects[pageId] = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + number(p.width) + " " + number(p.height) +
                           "] /Resources << /Font << " + fontDict + ">> >> /Contents " + std::to_string(pageId + 1) +
@@ -82,6 +215,38 @@ std::string render(const Document &doc)
         objects[pageId + 1] =
             "<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "endstream";
     }
+    if (!doc.xmpTitle.empty()) {
+        const std::string xmp =
+            "<?xpacket begin='' id='W5M0MpCehiHzreSzNTczkc9d'?>\n"
+            "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>"
+            "<rdf:Description rdf:about='' xmlns:dc='http://purl.org/dc/elements/1.1/'><dc:title><rdf:Alt>"
+            "<rdf:li xml:lang='x-default'>" + doc.xmpTitle +
+            "</rdf:li></rdf:Alt></dc:title></rdf:Description></rdf:RDF></x:xmpmeta>\n<?xpacket end='w'?>";
+        const int id = add("<< /Type /Metadata /Subtype /XML /Length " + std::to_string(xmp.size()) +
+                           " >>\nstream\n" + xmp + "\nendstream");
+        catalog += " /Metadata " + std::to_string(id) + " 0 R";
+    }
+    if (!doc.outline.empty() && !doc.pages.empty()) {
+        const int root = add("");
+        const int first = static_cast<int>(objects.size());
+        const int last = first + static_cast<int>(doc.outline.size()) - 1;
+        for (size_t i = 0; i < doc.outline.size(); ++i) {
+            const int id = first + static_cast<int>(i);
+            std::string item = "<< /Title (" + escape(doc.outline[i]) + ") /Parent " + std::to_string(root) +
+                               " 0 R /Dest [" + std::to_string(firstPage) + " 0 R /Fit]";
+            if (id > first) {
+                item += " /Prev " + std::to_string(id - 1) + " 0 R";
+            }
+            if (id < last) {
+                item += " /Next " + std::to_string(id + 1) + " 0 R";
+            }
+            add(item + " >>");
+        }
+        objects[root] = "<< /Type /Outlines /First " + std::to_string(first) + " 0 R /Last " + std::to_string(last) +
+                        " 0 R /Count " + std::to_string(doc.outline.size()) + " >>";
+        catalog += " /Outlines " + std::to_string(root) + " 0 R";
+    }
+    objects[1] = catalog + " >>";
 
     std::string out = "%PDF-1.4\n%\xe2\xe3\xcf\xd3\n";
     std::vector<size_t> offsets(objects.size(), 0);

@@ -7,8 +7,18 @@
 // the base-14 fonts at chosen sizes and positions, laid out by whoever reads
 // the file. Text is given as bytes in the font's built-in encoding
 // (WinAnsi for the text fonts, so Latin-1 letters work; the Symbol font's own
-// code for Greek letters, e.g. "a" is alpha).
+// code for Greek letters, e.g. "a" is alpha). Two more fonts:
+// - kUnicodeFont (and kUnicodeBoldFont): text in UTF-8, any script, drawn
+//   through a composite font whose character codes are the code points
+//   (the basic plane), with a ToUnicode map;
+// - kType3Font: letters, digits and spaces drawn by procedures, as TeX's
+//   bitmap fonts are; its 'm' is drawn narrow, which leads a reader that
+//   guesses the size of such a font from its 'm' to a size far too small.
 namespace pdfgen {
+
+inline const std::string kUnicodeFont = "Unicode";
+inline const std::string kUnicodeBoldFont = "Unicode-Bold";
+inline const std::string kType3Font = "Type3";
 
 struct TextRun {
     std::string text;
@@ -16,6 +26,7 @@ struct TextRun {
     double x = 72;
     double y = 700;  // baseline, from the bottom of the page
     std::string font = "Helvetica";
+    int angle = 0;   // 0, or 90 to run up the page, 270 to run down it
 };
 
 struct Page {
@@ -27,6 +38,8 @@ struct Page {
 struct Document {
     std::vector<Page> pages;
     std::string infoTitle;  // metadata title, which the title search must ignore
+    std::string xmpTitle{};  // UTF-8; an XMP metadata stream with this dc:title when set
+    std::vector<std::string> outline{};  // bookmarks to page 1 (Latin-1)
 };
 
 // The complete file: header, objects, cross-reference table and trailer.

@@ -77,7 +77,9 @@ bool isOpeningHeading(const std::u32string &folded)
     return isOneOf(folded, {U"introduction", U"overview", U"background", U"motivation", U"preface", U"foreword",
                             U"preliminaries", U"einleitung", U"einführung", U"introducción", U"introduzione",
                             U"introdução", U"inleiding", U"введение", U"はじめに", U"序論", U"引言", U"서론",
-                            U"gettingstarted", U"quickstart"}) ||
+                            U"gettingstarted", U"quickstart", U"acknowledgements", U"acknowledgments",
+                            U"dedication", U"declaration", U"listoffigures", U"listoftables", U"nomenclature",
+                            U"glossary", U"notation"}) ||
            isContentsHeading(folded);
 }
 
@@ -95,6 +97,12 @@ bool isMonth(const std::u32string &w)
                        U"ottobre",   U"dicembre"});
 }
 
+bool isWeekdayOrOrdinal(const std::u32string &w)
+{
+    return isOneOf(w, {U"monday", U"tuesday", U"wednesday", U"thursday", U"friday", U"saturday", U"sunday",
+                       U"st", U"nd", U"rd", U"th", U"of", U"on"});
+}
+
 // ------------------------------------------------------ kinds of text
 
 // A date line: a month and a number, or a number written as a date, with
@@ -108,6 +116,8 @@ bool looksLikeDate(const std::vector<std::u32string> &words)
         const std::u32string l = letters(w);
         if (isMonth(l)) {
             month = true;
+        } else if (isWeekdayOrOrdinal(l)) {
+            continue;
         } else if (hasDigit(w)) {
             const std::size_t separators = static_cast<std::size_t>(
                 std::count_if(w.begin(), w.end(), [](char32_t c) { return c == U'-' || c == U'/' || c == U'.'; }));
@@ -117,14 +127,28 @@ bool looksLikeDate(const std::vector<std::u32string> &words)
         }
     }
     const bool number = std::any_of(words.begin(), words.end(), [](const auto &w) { return hasDigit(w); });
-    return ((month && number) || numericDate) && other <= 3;
+    return ((month && number) || numericDate) && other <= 2;
 }
 
+// A web or mail address: "https://...", "www.", "name@host.org".
 bool looksLikeContact(std::u32string_view text)
 {
     const std::string s = toUtf8(text);
-    return s.find('@') != s.npos || s.find("http") != s.npos || s.find("www.") != s.npos ||
-           s.find("://") != s.npos || s.find("(at)") != s.npos;
+    if (s.find("://") != s.npos || s.find("www.") != s.npos || s.find("(at)") != s.npos) {
+        return true;
+    }
+    for (std::size_t at = s.find('@'); at != s.npos; at = s.find('@', at + 1)) {
+        const std::size_t user = s.find_last_not_of(' ', at == 0 ? 0 : at - 1);
+        const std::size_t begin = s.find_first_not_of(' ', at + 1);
+        if (at == 0 || user == s.npos || s[user] == ' ' || begin == s.npos) {
+            continue;
+        }
+        const std::size_t end = s.find_first_of(" ,;)>", begin);
+        if (s.substr(begin, end == s.npos ? s.npos : end - begin).find('.') != s.npos) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // "Version 1.4.10", "Revised October 30, 2015", "Compiled ...".
@@ -140,8 +164,10 @@ bool looksLikeVersion(const std::vector<std::u32string> &words)
                       l.starts_with(U"revision") || l == U"release" || l == U"draft" || l == U"compiled" ||
                       l == U"revised" || l == U"modified" || l == U"updated";
     }
-    const bool vNumber = words.front().size() > 1 && (words.front()[0] == U'v' || words.front()[0] == U'V') &&
-                         isDigit(words.front()[1]);
+    const std::u32string &first = words.front();
+    const bool vNumber = first.size() > 1 && (first[0] == U'v' || first[0] == U'V') &&
+                         std::all_of(first.begin() + 1, first.end(),
+                                     [](char32_t c) { return isDigit(c) || c == U'.' || c == U'-'; });
     return vNumber || (versionWord && std::any_of(words.begin(), words.end(), [](const auto &w) { return hasDigit(w); }));
 }
 
@@ -187,6 +213,61 @@ bool isPageNumber(const std::u32string &w)
     return !w.empty() && w.size() <= 4 &&
            (std::all_of(w.begin(), w.end(), isDigit) ||
             std::all_of(w.begin(), w.end(), [](char32_t c) { return c == U'i' || c == U'v' || c == U'x'; }));
+}
+
+// Words that join names in a list of authors, or belong to names.
+bool isNameJoiner(const std::u32string &l)
+{
+    return isOneOf(l, {U"and", U"und", U"et", U"al", U"y", U"e", U"by", U"von", U"van", U"de", U"der", U"den",
+                       U"da", U"di", U"du", U"la", U"le", U"del", U"dos", U"das", U"with", U"others"});
+}
+
+// The first letter of a word, 0 when it has none.
+char32_t firstLetter(const std::u32string &w)
+{
+    const auto it = std::find_if(w.begin(), w.end(), isLetter);
+    return it == w.end() ? 0 : *it;
+}
+
+// Small words other than those that join names ("An R Package for ...",
+// "when we want to ...").
+bool readsAsPhrase(const std::vector<std::u32string> &words)
+{
+    return std::any_of(words.begin(), words.end(), [](const std::u32string &w) {
+        const char32_t first = firstLetter(w);
+        return first != 0 && isLower(first) && !isNameJoiner(letters(w));
+    });
+}
+
+// A line of names ("Ann Smith, Bo Li and Carl Ek"): up to its first comma,
+// capitalised words and initials, with only the small words that join
+// names.
+bool looksLikeNames(const std::u32string &text)
+{
+    std::size_t capitalised = 0;
+    for (const std::u32string &w : splitWords(text.substr(0, text.find_first_of(U",;")))) {
+        const char32_t first = firstLetter(w);
+        if (first == 0) {
+            continue;
+        }
+        if (isLower(first) && !isNameJoiner(letters(w))) {
+            return false;
+        }
+        capitalised += isUpper(first) ? 1 : 0;
+    }
+    return capitalised >= 2;
+}
+
+// The name of an institution: "Department of ...", "... University".
+bool looksLikeAffiliation(const std::vector<std::u32string> &words)
+{
+    return std::any_of(words.begin(), words.end(), [](const std::u32string &w) {
+        return isOneOf(letters(w), {U"university", U"universität", U"université", U"universidad", U"università",
+                                    U"universidade", U"universiteit", U"institute", U"institut", U"instituto",
+                                    U"istituto", U"department", U"dept", U"departamento", U"laboratory",
+                                    U"laboratories", U"laboratoire", U"college", U"school", U"faculty",
+                                    U"fakultät", U"centre", U"center", U"hospital", U"inc", U"ltd", U"gmbh"});
+    });
 }
 
 // ---------------------------------------------------------- geometry
@@ -320,6 +401,12 @@ Segment makeSegment(std::vector<Line> lines)
     s.bold = 2 * bold > all;
     s.rotation = s.lines.front().rotation;
     s.text = joinLines(s.lines);
+    const std::u32string first = s.lines.front().text();
+    const std::vector<std::u32string> firstWords = splitWords(first);
+    s.phrase = readsAsPhrase(firstWords) || (!first.empty() && isLower(first[0]));
+    s.byline = looksLikeNames(first) || looksLikeContact(s.text) ||
+               std::any_of(s.lines.begin(), s.lines.end(),
+                           [](const Line &l) { return looksLikeAffiliation(splitWords(l.text())); });
     return s;
 }
 
@@ -620,11 +707,13 @@ PageAnalysis analysePage(const PageLayout &page, const DocumentFacts &facts)
         if (s.bold) {
             s.score *= 1.08;
         }
+        bool evidenceAgainst = false;
         if (s.yMin >= a.boundary) {
+            evidenceAgainst = true;
             s.score *= 0.2;
             s.notes.push_back("after " + a.boundaryWhat);
         }
-        if (s.yMax < 0.07 * a.height || s.yMin > 0.93 * a.height) {
+        if (s.yMax < 0.08 * a.height || s.yMin > 0.92 * a.height) {
             s.score *= 0.5;
             s.notes.push_back("in the page margin");
         } else if (s.yMin > 0.6 * a.height) {
@@ -636,14 +725,17 @@ PageAnalysis analysePage(const PageLayout &page, const DocumentFacts &facts)
             const Segment &o = a.segments[j];
             if (j != i && o.rejected == "journal or issue data" && o.yMin < s.yMax + 2 * s.size &&
                 o.yMax > s.yMin - 2 * s.size) {
+                evidenceAgainst = true;
                 s.score *= 0.3;
                 s.notes.push_back("next to journal or issue data");
                 break;
             }
         }
+        // The metadata backs up what the page says; it does not overrule
+        // the page's own evidence against a block.
         const std::u32string folded = foldedText(s);
         for (const std::u32string &m : meta) {
-            if (agreesWith(folded, m)) {
+            if (!evidenceAgainst && agreesWith(folded, m)) {
                 s.metadataAgrees = true;
                 s.score *= 2.5;
                 s.notes.push_back("agrees with the metadata title");

@@ -18,6 +18,11 @@ struct Segment {
     int rotation = 0;
     double xMin = 0, yMin = 0, xMax = 0, yMax = 0;
     std::u32string text;  // its lines joined, hyphens at line ends resolved
+    // Its first line reads as a phrase (small words other than those that
+    // join names), as a subtitle does.
+    bool phrase = false;
+    // It reads as a byline: names, an affiliation, an address.
+    bool byline = false;
 
     // Why it cannot be the title; empty while it can.
     std::string rejected;

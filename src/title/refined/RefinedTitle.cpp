@@ -46,47 +46,22 @@ std::string format(const char *fmt, double a, double b = 0)
     return buf;
 }
 
-bool endsWithColon(const std::u32string &text)
+// A title line that cannot end a title: after a colon or a comma, or on a
+// word that leads into more ("for", "of the").
+bool endsIncomplete(const std::u32string &text)
 {
-    return !text.empty() && (text.back() == U':' || text.back() == 0xFF1A);
-}
-
-std::vector<std::u32string> words(const std::u32string &text)
-{
-    std::vector<std::u32string> out(1);
-    for (char32_t c : text) {
-        if (isSpace(c)) {
-            if (!out.back().empty()) {
-                out.emplace_back();
-            }
-        } else {
-            out.back() += c;
-        }
+    if (text.empty()) {
+        return false;
     }
-    if (out.back().empty()) {
-        out.pop_back();
+    if (text.back() == U':' || text.back() == U',' || text.back() == 0xFF1A) {
+        return true;
     }
-    return out;
-}
-
-bool isJoiner(const std::u32string &w)
-{
-    static const std::u32string joiners[] = {U"and", U"und", U"et", U"y", U"e", U"by", U"von", U"van", U"de",
-                                             U"der", U"den", U"da", U"di", U"du", U"la", U"le", U"del", U"with"};
-    return std::find(std::begin(joiners), std::end(joiners), w) != std::end(joiners);
-}
-
-// A subtitle reads as a phrase: it has small words other than those that
-// join names ("An R Package for ...", "when we want to ..."). A line of
-// capitalised words and initials is a line of authors.
-bool readsAsPhrase(const std::u32string &text)
-{
-    for (const std::u32string &w : words(text)) {
-        if (!w.empty() && isLower(w[0]) && !isJoiner(w)) {
-            return true;
-        }
-    }
-    return false;
+    const std::size_t space = text.find_last_of(U' ');
+    const std::u32string last = space == std::u32string::npos ? text : text.substr(space + 1);
+    static const std::u32string leading[] = {U"a",    U"an",  U"the",  U"of",   U"for",  U"to",   U"in",  U"on",
+                                             U"at",   U"by",  U"with", U"from", U"and",  U"or",   U"via", U"into",
+                                             U"over", U"des", U"der",  U"die",  U"für",  U"und",  U"del", U"para"};
+    return std::find(std::begin(leading), std::end(leading), last) != std::end(leading);
 }
 
 struct Choice {
@@ -114,7 +89,10 @@ bool appearsOn(const Segment &s, const PageAnalysis &page)
     return false;
 }
 
-// Between the best of page 1 and that of a later page.
+// The title among the best blocks of the pages read. A later page wins
+// only over a first page that holds no title of its own (a cover, or
+// nothing above the running text's size), and only with a block that
+// stands as a paper's title does: above the abstract or the first section.
 Choice choose(const std::vector<PageAnalysis> &pages)
 {
     std::optional<Choice> chosen;
@@ -135,47 +113,14 @@ Choice choose(const std::vector<PageAnalysis> &pages)
             }
             continue;
         }
-        // A cover page: the paper itself, with its abstract or its text,
-        // begins on the next page.
-        const bool cover = !chosen->page->hasBody && !chosen->page->hasAbstract && !chosen->page->hasContents;
-        if (cover && (page.hasAbstract || page.hasBody) && !appearsOn(other, *chosen->page) &&
-            other.score >= 1.2) {
-            chosen = c;
-        } else if (held.score < 1.15 && other.score > held.score) {
+        const PageAnalysis &first = *chosen->page;
+        const bool cover = !first.hasBody && !first.hasAbstract && !first.hasContents;
+        if ((cover || held.score < 1.15) && !page.boundaryWhat.empty() && other.yMax <= page.boundary &&
+            other.score >= 1.2 && !appearsOn(other, first)) {
             chosen = c;
         }
     }
     return chosen.value_or(Choice{});
-}
-
-// A line of names ("Ann Smith, Bo Li and Carl Ek"): up to its first comma,
-// capitalised words and initials, with only the small words that join
-// names.
-bool looksLikeNames(const std::u32string &text)
-{
-    std::size_t capitalised = 0;
-    for (const std::u32string &w : words(text.substr(0, text.find_first_of(U",;")))) {
-        std::u32string l;
-        for (char32_t c : w) {
-            if (isLetter(c)) {
-                l += toLower(c);
-            }
-        }
-        if (l.empty()) {
-            continue;
-        }
-        const char32_t first = *std::find_if(w.begin(), w.end(), isLetter);
-        if (isLower(first) && !isJoiner(l)) {
-            return false;
-        }
-        capitalised += isUpper(first) ? 1 : 0;
-    }
-    return capitalised >= 2;
-}
-
-std::u32string firstLine(const Segment &s)
-{
-    return s.lines.front().text();
 }
 
 std::u32string joined(const PageAnalysis &page, const std::vector<std::size_t> &parts)
@@ -216,10 +161,8 @@ std::vector<std::size_t> titleParts(const PageAnalysis &page, std::size_t title,
             bottom = s.yMax;
             continue;
         }
-        const std::u32string line = firstLine(s);
-        const bool phrase = readsAsPhrase(line) || (!line.empty() && isLower(line[0]));
         if (s.size < head.size && gap <= 1.2 * head.size && (s.size >= 1.05 * page.bodySize || s.bold) &&
-            !looksLikeNames(line) && (phrase || endsWithColon(page.segments[parts.back()].text))) {
+            (endsIncomplete(page.segments[parts.back()].text) || (s.phrase && !s.byline))) {
             parts.push_back(j);
         }
         break;

@@ -1,0 +1,461 @@
+// The refined title rule on generated papers of many layouts: each row
+// shows one signal the rule reads (or one layout it must not be fooled by),
+// with the title it must find and, where it matters, how many pages it may
+// lay out for it.
+#include "title/refined/RefinedTitle.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "PdfWriter.h"
+#include "TempDir.h"
+
+namespace tidemark {
+namespace {
+
+using pdfgen::Document;
+using pdfgen::Page;
+using pdfgen::PageBuilder;
+using pdfgen::TextRun;
+
+const std::string kBold = "Helvetica-Bold";
+const std::string kTimes = "Times-Roman";
+const std::string kTimesBold = "Times-Bold";
+
+// Runs of `from` added to `into` (two columns, a stamp, a header).
+Page merged(Page into, const Page &from)
+{
+    into.runs.insert(into.runs.end(), from.runs.begin(), from.runs.end());
+    return into;
+}
+
+// The usual head of a paper under `title`: one author line, an abstract,
+// then running text.
+PageBuilder &paperHead(PageBuilder &b, const std::string &abstract = "Abstract")
+{
+    return b.gap(8).line("Ann Author and Bo Builder", 11, kTimes).line("University of Tidewater", 10, kTimes)
+        .gap(14).line(abstract, 10, kTimesBold).body(8, 10, "abs").gap(10);
+}
+
+Document simpleArticle()
+{
+    PageBuilder b;
+    b.line("Tidal Mixing in Shallow Estuaries", 17, kBold);
+    paperHead(b).line("1 Introduction", 12, kBold).body(20);
+    return {{b.page()}, ""};
+}
+
+// A journal's name in the largest type at the top, its volume and issue
+// under it, the paper's own title below.
+Document journalMasthead()
+{
+    PageBuilder b(740);
+    b.line("Annals of Coastal Research", 26, "Times-Italic").line("Vol. 12, No. 3 (2021), pp. 211-230", 9, kTimes);
+    b.gap(40).line("Sediment Budgets of Barrier Islands", 16, kTimesBold);
+    paperHead(b).body(16);
+    return {{b.page()}, ""};
+}
+
+// The same masthead with nothing printed near it: only the metadata title,
+// which matches the printed title, tells the two apart.
+Document mastheadAndMetadata()
+{
+    PageBuilder b(740);
+    b.line("Annals of Coastal Research", 26, "Times-Italic").gap(50);
+    b.line("Sediment Budgets of Barrier Islands", 16, kTimesBold);
+    paperHead(b).body(16);
+    return {{b.page()}, "Sediment budgets of barrier islands"};
+}
+
+// Metadata that matches nothing printed is left aside.
+Document wrongMetadata()
+{
+    PageBuilder b;
+    b.line("Wave Setup on Coral Reefs", 18, kBold);
+    paperHead(b).body(16);
+    Document doc{{b.page()}, "Microsoft Word - draft3.docx"};
+    doc.xmpTitle = "Untitled";
+    return doc;
+}
+
+// A series name and the title in the same type; the XMP title names one.
+Document xmpSettlesATie()
+{
+    PageBuilder b;
+    b.line("Technical Notes in Hydrology", 18, kBold).gap(30).line("Groundwater Recharge in Dune Belts", 18, kBold);
+    paperHead(b).body(14);
+    Document doc{{b.page()}, ""};
+    doc.xmpTitle = "Groundwater Recharge in Dune Belts";
+    return doc;
+}
+
+// A repository stamp runs up the left margin in larger type than the title.
+Document marginStamp()
+{
+    PageBuilder b;
+    b.line("Neural Parsing of Tide Tables", 17, kBold);
+    paperHead(b).body(18);
+    Page page = b.page();
+    page.runs.push_back({"arXiv:2101.01234v2 [cs.CL] 5 Jan 2021", 20, 32, 250, "Times-Roman", 90});
+    return {{page}, ""};
+}
+
+// Two columns under a title across the page, a conference line in the
+// top margin and authors side by side.
+Document twoColumnConference()
+{
+    Page page;
+    page.runs.push_back({"Proceedings of the Ninth Workshop on Coastal Computing, 2022", 8, 150, 770, kTimes});
+    page.runs.push_back({"Learning to Forecast Storm Surges", 20, 140, 715, kTimesBold});
+    page.runs.push_back({"Carla Diaz", 11, 130, 680, kTimes});
+    page.runs.push_back({"Dan Evans", 11, 380, 680, kTimes});
+    page.runs.push_back({"Harbour Institute", 10, 130, 666, kTimes});
+    page.runs.push_back({"Delta University", 10, 380, 666, kTimes});
+    PageBuilder left(620, 54);
+    left.line("Abstract", 10, kTimesBold).body(12, 9, "left").gap(8).line("1 Introduction", 10, kTimesBold).body(20, 9, "l2");
+    PageBuilder right(620, 318);
+    right.body(40, 9, "right");
+    return {{merged(merged(page, left.page()), right.page())}, ""};
+}
+
+// A cover page that names only the institution; the paper begins on page 2.
+Document institutionCover()
+{
+    PageBuilder cover;
+    cover.gap(200).line("Department of Ocean Engineering", 24, kBold).line("Harbour Institute of Technology", 16);
+    PageBuilder b;
+    b.line("Scour around Offshore Monopiles", 16, kTimesBold);
+    paperHead(b).body(16);
+    return {{cover.page(), b.page(), PageBuilder().body(40).page()}, ""};
+}
+
+// A thesis cover with the title, then a page of small print.
+Document thesisCover()
+{
+    PageBuilder cover;
+    cover.gap(150).line("Salt Marsh Accretion under", 24, kTimesBold).line("Rising Sea Levels", 24, kTimesBold);
+    cover.gap(40).line("A thesis submitted for the degree of Doctor of Philosophy", 13, kTimes);
+    cover.gap(20).line("Fiona Green", 14, kTimes).line("University of Tidewater", 13, kTimes).line("2019", 13, kTimes);
+    PageBuilder second;
+    second.gap(500).line("Copyright 2019 Fiona Green. All rights reserved.", 9, kTimes);
+    return {{cover.page(), second.page(), PageBuilder().body(40).page()}, ""};
+}
+
+Document allCaps()
+{
+    PageBuilder b;
+    b.line("A STUDY OF TIDAL MIXING IN", 15, kTimesBold).line("SHALLOW ESTUARIES", 15, kTimesBold);
+    b.gap(8).line("JOHN SMITH AND MARY JONES", 11, kTimesBold).line("UNIVERSITY OF TIDEWATER", 10, kTimes);
+    b.gap(12).line("ABSTRACT", 10, kTimesBold).body(10).gap(10).line("1. INTRODUCTION", 10, kTimesBold).body(15);
+    return {{b.page()}, ""};
+}
+
+Document script(const std::string &title, const std::string &authors, const std::string &abstract,
+                const std::string &bodyText)
+{
+    PageBuilder b;
+    b.line(title, 18, pdfgen::kUnicodeBoldFont).gap(6).line(authors, 11, pdfgen::kUnicodeFont);
+    b.gap(14).line(abstract, 10, pdfgen::kUnicodeBoldFont);
+    for (int i = 0; i < 14; ++i) {
+        b.line(bodyText, 10, pdfgen::kUnicodeFont, 1.25);
+    }
+    return {{b.page()}, ""};
+}
+
+// A list of contents in larger type than the title.
+Document contentsPage()
+{
+    PageBuilder b;
+    b.line("Guide to the Estuary Toolkit", 16, kBold).gap(6).line("Ann Author", 11).line("March 3, 2020", 11);
+    Page page = b.gap(20).line("Contents", 22, kBold).page();
+    const char *entries[] = {"Introduction", "Installing the toolkit", "Reading tide gauges", "Plotting",
+                             "References"};
+    double y = 600;
+    for (int i = 0; i < 5; ++i, y -= 24) {
+        page.runs.push_back({std::to_string(i + 1) + "  " + entries[i], 17, 72, y, kBold});
+        page.runs.push_back({std::to_string(2 * i + 1), 17, 530, y, kBold});
+    }
+    return {{page, PageBuilder().body(40).page()}, ""};
+}
+
+// No abstract; the first section heading is larger than the title.
+Document sectionHeadingLargerThanTitle()
+{
+    PageBuilder b;
+    b.line("Notes on Harbour Seiches", 14, kBold).line("Ann Author", 11).gap(20);
+    b.line("1 Introduction", 16, kBold).body(12).line("2 Observations", 16, kBold).body(14);
+    return {{b.page()}, ""};
+}
+
+// A date in the largest type of a title page.
+Document largeDate()
+{
+    PageBuilder b;
+    b.line("March 2021", 22, kBold).gap(20).line("Annual Report on Beach Nourishment", 18, kBold);
+    paperHead(b).body(14);
+    return {{b.page()}, ""};
+}
+
+// A header word in the top margin, larger than the title.
+Document headerInTheMargin()
+{
+    PageBuilder b(700);
+    b.line("Longshore Drift on Gravel Beaches", 16, kBold);
+    paperHead(b).body(16);
+    Page page = b.page();
+    page.runs.push_back({"PREPRINT", 24, 72, 765, kBold});
+    return {{page}, ""};
+}
+
+Document footnoteMark()
+{
+    PageBuilder b;
+    b.words({{"Tidal Mixing Revisited", 18, 0, 0, kBold}, {"*", 10, 0, 0, kBold}});
+    paperHead(b).body(16);
+    return {{b.page()}, ""};
+}
+
+Document subtitleBelow()
+{
+    PageBuilder b;
+    b.line("Coastal Dunes", 20, kBold).line("a field study of formation and decay", 14, kBold);
+    paperHead(b).body(16);
+    return {{b.page()}, ""};
+}
+
+// After a colon, the next line goes on with the title whatever its case.
+Document colonSubtitle()
+{
+    PageBuilder b;
+    b.line("Rip Currents Revisited:", 20, kBold).line("Observations From Drifter Experiments", 15, kBold);
+    paperHead(b).body(16);
+    return {{b.page()}, ""};
+}
+
+// A line of names in the subtitle's place is not a subtitle.
+Document namesBelowTitle()
+{
+    PageBuilder b;
+    b.line("Estuarine Turbidity Maxima", 20, kBold).line("Carla Diaz, Dan Evans and Fiona Green", 14);
+    b.gap(14).line("Abstract", 10, kTimesBold).body(10).body(12);
+    return {{b.page()}, ""};
+}
+
+// A title set in a Type 3 font whose size the library guesses far too small.
+Document type3Title()
+{
+    PageBuilder b;
+    b.line("Modelling Tidal Flats", 20, pdfgen::kType3Font);
+    paperHead(b).body(16);
+    return {{b.page()}, ""};
+}
+
+Document blankFirstPage()
+{
+    PageBuilder b;
+    b.line("Dredging and Turbidity", 18, kBold);
+    paperHead(b).body(16);
+    return {{Page{}, b.page()}, ""};
+}
+
+Document hyphenatedTitle()
+{
+    PageBuilder b;
+    b.line("Hydrodynamic Mod-", 18, kBold).line("elling of Reef Flats", 18, kBold);
+    paperHead(b).body(16);
+    return {{b.page()}, ""};
+}
+
+// A long paper without an abstract heading: page 1 settles it.
+Document longWithoutHeading()
+{
+    PageBuilder b;
+    b.line("A Field Guide to Coastal Salt Marshes", 22, kBold).line("Ann Author", 11).gap(20).body(30);
+    Document doc{{b.page()}, ""};
+    for (int i = 0; i < 24; ++i) {
+        doc.pages.push_back(PageBuilder().line("Chapter " + std::to_string(i + 2), 24, kBold).body(40).page());
+    }
+    return doc;
+}
+
+// A drop cap larger than the title.
+Document dropCap()
+{
+    PageBuilder b;
+    b.line("Estuaries Explained", 18, kBold).line("Ann Author", 11).gap(20);
+    Page page = b.body(20).page();
+    page.runs.push_back({"W", 48, 72, 560, kTimesBold});
+    return {{page}, ""};
+}
+
+// A conference style: the title, authors in three columns with their
+// addresses, an abstract that begins its own paragraph, sections numbered
+// in capitals.
+Document ieeeStyle()
+{
+    Page page;
+    page.runs.push_back({"Adaptive Meshes for Tsunami Runup Simulation", 24, 60, 700, kTimes});
+    const double xs[] = {70, 250, 430};
+    const char *names[] = {"Gail Hart", "Ivan Jones", "Kim Lee"};
+    for (int i = 0; i < 3; ++i) {
+        page.runs.push_back({names[i], 11, xs[i], 660, kTimes});
+        page.runs.push_back({"Dept. of Computing", 10, xs[i], 646, "Times-Italic"});
+        page.runs.push_back({"Harbour Institute", 10, xs[i], 634, "Times-Italic"});
+        page.runs.push_back({std::string("h") + static_cast<char>('a' + i) + "@harbour.edu", 10, xs[i], 622, kTimes});
+    }
+    PageBuilder left(590, 54);
+    left.words({{"Abstract-This", 9, 0, 0, "Times-BoldItalic"}, {"paper presents a method for", 9, 0, 0, kTimesBold}});
+    left.body(9, 9, "ieee").gap(6).line("I. INTRODUCTION", 10, kTimes).body(24, 10, "intro");
+    PageBuilder right(590, 318);
+    right.body(44, 10, "rightcol");
+    return {{merged(merged(page, left.page()), right.page())}, ""};
+}
+
+// A publisher's header: a line naming where the journal is found, its name
+// in large type, its web address; the article's data in a side column.
+Document publisherHeader()
+{
+    Page page;
+    page.runs.push_back({"Contents lists available at ScienceDirect", 8, 230, 760, kTimes});
+    page.runs.push_back({"Journal of Estuarine Studies", 15, 215, 740, kTimes});
+    page.runs.push_back({"journal homepage: www.example.com/locate/jes", 8, 225, 724, kTimes});
+    page.runs.push_back({"Nutrient fluxes across a tidal inlet", 17, 54, 670, kTimes});
+    page.runs.push_back({"Lena Moss, Omar Nash", 11, 54, 645, kTimes});
+    page.runs.push_back({"Harbour Institute, Tidewater, USA", 7, 54, 630, "Times-Italic"});
+    PageBuilder left(600, 54);
+    left.line("ARTICLE INFO", 8, kTimesBold).line("Article history:", 7, "Times-Italic").line("Received 12 March 2020", 7, kTimes)
+        .line("Accepted 2 June 2020", 7, kTimes).line("Keywords:", 7, "Times-Italic").line("Tidal inlet", 7, kTimes);
+    PageBuilder right(600, 200);
+    right.line("ABSTRACT", 8, kTimesBold).body(12, 8, "els").gap(10).line("1. Introduction", 9, kTimesBold).body(30, 9, "els2");
+    return {{merged(merged(page, left.page()), right.page())}, ""};
+}
+
+// A label over the title and the abstract set bold without a heading.
+Document labelledArticle()
+{
+    PageBuilder b;
+    b.line("ARTICLE", 9, kBold).gap(10).line("Rapid retreat of a tidewater", 24, kTimes).line("glacier front", 24, kTimes);
+    b.gap(6).line("Paula Quinn, Rob Stone & Sara Tate", 11, kTimes).gap(14);
+    for (int i = 0; i < 6; ++i) {
+        b.line("the front retreated rapidly after the warm summer and we show why with new data", 10, kTimesBold);
+    }
+    b.body(30);
+    return {{b.page()}, ""};
+}
+
+// A thesis title page: the title in the middle of the page, everything
+// else in smaller type.
+Document thesisTitlePage()
+{
+    PageBuilder b(500);
+    b.line("Wave Attenuation by Mangrove Forests", 20, kTimesBold).gap(20).line("by", 12, kTimes)
+        .line("Uma Vance", 14, kTimes).gap(20).line("Submitted to the Department of Civil Engineering", 12, kTimes)
+        .line("in partial fulfillment of the requirements for the degree of", 12, kTimes)
+        .line("Master of Science", 12, kTimes).gap(10).line("June 2018", 12, kTimes);
+    return {{b.page(), PageBuilder().body(40).page()}, ""};
+}
+
+// A title in small capitals: capitals in the full size, the other letters
+// as smaller capitals right after them, on one baseline (x from the widths
+// of Times-Bold).
+Document smallCapsTitle()
+{
+    PageBuilder b;
+    paperHead(b.gap(30)).body(16);
+    Page page = b.page();
+    page.runs.push_back({"T", 18, 72, 720, kTimesBold});
+    page.runs.push_back({"IDES AND", 14, 84.0, 720, kTimesBold});
+    page.runs.push_back({"C", 18, 154.0, 720, kTimesBold});
+    page.runs.push_back({"URRENTS", 14, 167.0, 720, kTimesBold});
+    return {{page}, ""};
+}
+
+// The title low on a cover under a large empty space, then the paper.
+Document lowTitleCover()
+{
+    PageBuilder cover(330);
+    cover.line("Storm Surge Atlas of the North Sea", 26, kBold).line("Volume Two", 16);
+    PageBuilder b;
+    b.line("Preface", 16, kBold).body(30);
+    return {{cover.page(), b.page()}, ""};
+}
+
+struct Row {
+    const char *name;
+    std::function<Document()> make;
+    std::string title;  // UTF-8
+    int pages = 0;      // pages the rule may lay out; 0: not checked
+};
+
+class RefinedTitleLayouts : public ::testing::TestWithParam<Row> {
+protected:
+    TempDir dir;
+};
+
+TEST_P(RefinedTitleLayouts, FindsTheTitle)
+{
+    const Row &row = GetParam();
+    const std::string path = dir.file(std::string(row.name) + ".pdf");
+    pdfgen::writeFile(path, row.make());
+    const RefinedExtraction r = extractRefinedTitle(path);
+    EXPECT_EQ(r.title, row.title);
+    if (row.pages > 0) {
+        EXPECT_EQ(r.pagesRead, row.pages);
+    }
+}
+
+const Row kRows[] = {
+    {"simple", simpleArticle, "Tidal Mixing in Shallow Estuaries", 1},
+    {"masthead", journalMasthead, "Sediment Budgets of Barrier Islands", 1},
+    {"mastheadMetadata", mastheadAndMetadata, "Sediment Budgets of Barrier Islands"},
+    {"wrongMetadata", wrongMetadata, "Wave Setup on Coral Reefs"},
+    {"xmpTie", xmpSettlesATie, "Groundwater Recharge in Dune Belts"},
+    {"marginStamp", marginStamp, "Neural Parsing of Tide Tables"},
+    {"twoColumn", twoColumnConference, "Learning to Forecast Storm Surges", 1},
+    {"institutionCover", institutionCover, "Scour around Offshore Monopiles", 2},
+    {"thesisCover", thesisCover, "Salt Marsh Accretion under Rising Sea Levels"},
+    {"allCaps", allCaps, "A STUDY OF TIDAL MIXING IN SHALLOW ESTUARIES"},
+    {"greek",
+     [] {
+         return script("Μελέτη της παλιρροιακής ανάμειξης", "Άννα Παπαδοπούλου", "Περίληψη",
+                       "η μελέτη εξετάζει την ανάμειξη των υδάτων στις εκβολές των ποταμών");
+     },
+     "Μελέτη της παλιρροιακής ανάμειξης"},
+    {"cyrillic",
+     [] {
+         return script("Моделирование приливного перемешивания", "Анна Иванова", "Аннотация",
+                       "в работе рассматривается перемешивание вод в мелководных эстуариях");
+     },
+     "Моделирование приливного перемешивания"},
+    {"chinese",
+     [] { return script("浅海河口潮汐混合研究", "张伟", "摘要", "本文研究浅海河口的潮汐混合过程及其对沉积物输运的影响"); },
+     "浅海河口潮汐混合研究"},
+    {"contents", contentsPage, "Guide to the Estuary Toolkit"},
+    {"sectionHeading", sectionHeadingLargerThanTitle, "Notes on Harbour Seiches"},
+    {"largeDate", largeDate, "Annual Report on Beach Nourishment"},
+    {"marginHeader", headerInTheMargin, "Longshore Drift on Gravel Beaches"},
+    {"footnoteMark", footnoteMark, "Tidal Mixing Revisited"},
+    {"subtitle", subtitleBelow, "Coastal Dunes a field study of formation and decay"},
+    {"colonSubtitle", colonSubtitle, "Rip Currents Revisited: Observations From Drifter Experiments"},
+    {"namesBelow", namesBelowTitle, "Estuarine Turbidity Maxima"},
+    {"type3", type3Title, "Modelling Tidal Flats"},
+    {"blankFirstPage", blankFirstPage, "Dredging and Turbidity", 2},
+    {"hyphenated", hyphenatedTitle, "Hydrodynamic Modelling of Reef Flats"},
+    {"longNoHeading", longWithoutHeading, "A Field Guide to Coastal Salt Marshes", 1},
+    {"dropCap", dropCap, "Estuaries Explained"},
+    {"ieee", ieeeStyle, "Adaptive Meshes for Tsunami Runup Simulation"},
+    {"publisher", publisherHeader, "Nutrient fluxes across a tidal inlet"},
+    {"labelled", labelledArticle, "Rapid retreat of a tidewater glacier front"},
+    {"thesisTitlePage", thesisTitlePage, "Wave Attenuation by Mangrove Forests"},
+    {"smallCaps", smallCapsTitle, "TIDES AND CURRENTS"},
+    {"lowTitleCover", lowTitleCover, "Storm Surge Atlas of the North Sea"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Layouts, RefinedTitleLayouts, ::testing::ValuesIn(kRows),
+                         [](const ::testing::TestParamInfo<Row> &info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace tidemark
