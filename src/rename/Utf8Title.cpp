@@ -51,9 +51,6 @@ void SanitizeUtf8Title(std::string &utf8)
             break;
         case U'?':
         case U'*':
-        case U'<':
-        case U'>':
-        case U'|':
             break;
         default:
             if (isSpaceLike(c)) {

@@ -42,6 +42,15 @@ inline void writePaper(const std::string &path, const std::string &title, const 
     pdfgen::writeFile(path, paper(title, author));
 }
 
+// A one-page paper whose title is UTF-8 text in any script.
+inline void writeUnicodePaper(const std::string &path, const std::string &title)
+{
+    pdfgen::PageBuilder b;
+    b.line(title, 20, pdfgen::kUnicodeBoldFont).line("Ann Author", 12).gap(10);
+    b.line("Abstract", 11, "Helvetica-Bold").body(6);
+    pdfgen::writeFile(path, {{b.page()}, ""});
+}
+
 // Every entry under `root`, relative, sorted; folders end with '/' and
 // symbolic links with '@'. Links are not followed.
 inline std::vector<std::string> treeOf(const std::string &root)

@@ -4,6 +4,7 @@
 
 #include "rename/CodePage.h"
 #include "rename/TargetName.h"
+#include "rename/Utf8Title.h"
 
 namespace tidemark {
 namespace {
@@ -217,6 +218,40 @@ TEST(SanitizeFileName, RemovalsMatchOneAtATimeFromTheStart)
         for (const CodePage *cp : {static_cast<const CodePage *>(&kSingle), static_cast<const CodePage *>(&kChinese)}) {
             EXPECT_EQ(sanitized(text, *cp), reference(text, *cp)) << ::testing::PrintToString(text);
         }
+    }
+}
+
+TEST(SanitizeUtf8Title, TitlesInAnyScript)
+{
+    const Case cases[] = {
+        {"Deep Learning: A Review", "Deep Learning - A Review"},
+        {"Is P = NP?", "Is P = NP"},
+        {"Foo/Bar\\Baz", "Foo-Bar-Baz"},
+        {"He said \"no\"", "He said 'no'"},
+        {"a<b>c|d", "a<b>c|d"},
+        // Letters of any script stay whole, bytes above 0x7F included.
+        {"Caf\xC3\xA9 cr\xC3\xA8me", "Caf\xC3\xA9 cr\xC3\xA8me"},
+        {"\xCE\x9C\xCE\xB5\xCE\xBB\xCE\xAD\xCF\x84\xCE\xB7", "\xCE\x9C\xCE\xB5\xCE\xBB\xCE\xAD\xCF\x84\xCE\xB7"},
+        {"R \xE3\x82\xB3\xE3\x83\x9E\xE3\x83\xB3\xE3\x83\x80\xE3\x83\xBC\xE5\x85\xA5\xE9\x96\x80",
+         "R \xE3\x82\xB3\xE3\x83\x9E\xE3\x83\xB3\xE3\x83\x80\xE3\x83\xBC\xE5\x85\xA5\xE9\x96\x80"},
+        // A fullwidth colon and solidus are separators too.
+        {"A\xEF\xBC\x9A B\xEF\xBC\x8F C", "A - B- C"},
+        // Spaces of every width and control characters are one space.
+        {"Tab\tand\xC2\xA0no-break\x01x", "Tab and no-break x"},
+        {"  Padded \r\n title  ", "Padded title"},
+        // Dots at either end go, and dashes at the end.
+        {"...hidden", "hidden"},
+        {"Ends with dots...", "Ends with dots"},
+        {"Hyphen-", "Hyphen"},
+        // Bytes that are not UTF-8 are dropped, the letters around them kept.
+        {"Bad\xE9" "byte \xC3", "Badbyte"},
+        {"???", ""},
+        {"\xEF\xBB\xBF", ""},
+    };
+    for (const Case &c : cases) {
+        std::string text = c.title;
+        SanitizeUtf8Title(text);
+        EXPECT_EQ(text, c.stem) << c.title;
     }
 }
 

@@ -21,6 +21,7 @@
 #include "rename/DryRunFileSystem.h"
 #include "rename/FileSystem.h"
 #include "rename/Renamer.h"
+#include "title/refined/RefinedTitle.h"
 
 namespace tidemark {
 namespace {
@@ -28,6 +29,7 @@ namespace {
 using testing::Recorder;
 using testing::treeOf;
 using testing::writePaper;
+using testing::writeUnicodePaper;
 using Names = std::vector<std::string>;
 
 #ifdef _WIN32
@@ -156,6 +158,38 @@ TEST_F(SystemFolderRun, DryRunPlansWhatTheRealRunDoes)
         EXPECT_EQ(planned.files[i].outcome, done.files[i].outcome);
     }
     EXPECT_EQ(tree().size(), before.size());
+}
+
+TEST_F(SystemFolderRun, RefinedTitlesTakeTheSystemsNameEncoding)
+{
+    // The refined rule reads UTF-8 titles. POSIX names take them as they
+    // are; Windows names take them in the ANSI code page, a letter the page
+    // lacks by its nearest match, and a title the page cannot hold at all
+    // leaves the paper its name.
+#ifdef _WIN32
+    if (GetACP() != 1252) {
+        GTEST_SKIP() << "expectations are for code page 1252";
+    }
+#endif
+    writeUnicodePaper(path("a.pdf"), "Caf\u00e9 Society");
+    writeUnicodePaper(path("b.pdf"), "\u0141\u00f3d\u017a Harbour Tides");
+    writeUnicodePaper(path("c.pdf"), "\u6d45\u6d77\u6cb3\u53e3\u6f6e\u6c50");
+    Recorder recorder;
+    Renamer renamer(*fs, systemCodePage(), &recorder,
+                    [](const std::string &p) { return extractRefinedTitle(p).title; });
+    renamer.setTitleEncoding(TitleEncoding::kUtf8);
+    renamer.RenamePdfsInFolder(false, dir.path());
+#ifdef _WIN32
+    EXPECT_TRUE(fs->exists(path("Caf\xE9 Society.pdf")));
+    EXPECT_TRUE(fs->exists(path("Lodz Harbour Tides.pdf")));
+    EXPECT_TRUE(fs->exists(path("c.pdf")));
+    ASSERT_NE(recorder.find(path("c.pdf")), nullptr);
+    EXPECT_EQ(recorder.find(path("c.pdf"))->outcome, Outcome::kNoName);
+#else
+    EXPECT_EQ(tree(), (Names{"Caf\xC3\xA9 Society.pdf", "\xC5\x81\xC3\xB3" "d\xC5\xBA Harbour Tides.pdf",
+                             "\xE6\xB5\x85\xE6\xB5\xB7\xE6\xB2\xB3\xE5\x8F\xA3\xE6\xBD\xAE\xE6\xB1\x90.pdf"}));
+#endif
+    EXPECT_EQ(recorder.files.size(), 3u);
 }
 
 #ifdef _WIN32

@@ -190,6 +190,18 @@ Document sectionHeadingLargerThanTitle()
     return {{b.page()}, ""};
 }
 
+// No abstract, no numbers: the outline names the sections, the largest of
+// which comes after the title.
+Document outlinedSections()
+{
+    PageBuilder b;
+    b.line("Grazing Pressure on Salt Marshes", 13, kBold).line("Ann Author", 11).gap(20);
+    b.line("Why grazing matters", 10, kBold).body(8).line("Study Area", 16, kBold).body(20);
+    Document doc{{b.page()}, ""};
+    doc.outline = {"Why grazing matters", "Study Area", "Methods", "Results"};
+    return doc;
+}
+
 // A date in the largest type of a title page.
 Document largeDate()
 {
@@ -435,6 +447,7 @@ const Row kRows[] = {
      "浅海河口潮汐混合研究"},
     {"contents", contentsPage, "Guide to the Estuary Toolkit"},
     {"sectionHeading", sectionHeadingLargerThanTitle, "Notes on Harbour Seiches"},
+    {"outline", outlinedSections, "Grazing Pressure on Salt Marshes"},
     {"largeDate", largeDate, "Annual Report on Beach Nourishment"},
     {"marginHeader", headerInTheMargin, "Longshore Drift on Gravel Beaches"},
     {"footnoteMark", footnoteMark, "Tidal Mixing Revisited"},

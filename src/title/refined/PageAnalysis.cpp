@@ -662,6 +662,13 @@ PageAnalysis analysePage(const PageLayout &page, const DocumentFacts &facts)
         }
     }
 
+    // The outline's entries after its first are the paper's sections (its
+    // first is now and then the title itself).
+    std::vector<std::u32string> sections;
+    for (std::size_t k = 1; k < facts.outline.size(); ++k) {
+        sections.push_back(letters(facts.outline[k]));
+    }
+
     // Headings that open the body: the title stands above them.
     for (std::size_t i = 0; i < a.segments.size(); ++i) {
         Segment &s = a.segments[i];
@@ -688,6 +695,11 @@ PageAnalysis analysePage(const PageLayout &page, const DocumentFacts &facts)
         if ((numbered && beforeText) || isOpeningHeading(rest)) {
             a.boundary = s.yMin;
             a.boundaryWhat = "the first section";
+            break;
+        }
+        if (rest.size() >= 3 && std::find(sections.begin(), sections.end(), rest) != sections.end()) {
+            a.boundary = s.yMin;
+            a.boundaryWhat = "a section named in the outline";
             break;
         }
     }
