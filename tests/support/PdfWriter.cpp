@@ -161,13 +161,16 @@ std::string render(const Document &doc)
             const std::string proc = "0 0 d0";
             const int procId =
                 add("<< /Length " + std::to_string(proc.size()) + " >>\nstream\n" + proc + "\nendstream");
-            std::string differences = "32";
+            std::string differences = "11";
             std::string widthList;
             std::string procs;
             std::set<std::string> named;
-            for (int c = 32; c <= 122; ++c) {
-                const std::string glyph = glyphName(static_cast<unsigned char>(c));
-                const bool drawn = c == 32 || std::isalnum(c);
+            for (int c = 11; c <= 122; ++c) {
+                // TeX's bitmap fonts name their glyphs by number: the
+                // ligatures at 11-15 and 27-31 have no other name.
+                const bool ligature = (c >= 11 && c <= 15) || (c >= 27 && c <= 31);
+                const std::string glyph = ligature ? "a" + std::to_string(c) : glyphName(static_cast<unsigned char>(c));
+                const bool drawn = ligature || c == 32 || std::isalnum(c);
                 differences += " /" + (drawn ? glyph : std::string("space"));
                 widthList += (c == 'm' ? "120 " : drawn ? "500 " : "0 ");
                 if (drawn && named.insert(glyph).second) {
@@ -177,7 +180,7 @@ std::string render(const Document &doc)
             objects[id] = "<< /Type /Font /Subtype /Type3 /FontBBox [0 0 1000 1000]"
                           " /FontMatrix [0.001 0 0 0.001 0 0] /Resources << >> /CharProcs << " + procs +
                           ">> /Encoding << /Type /Encoding /Differences [" + differences +
-                          "] >> /FirstChar 32 /LastChar 122 /Widths [" + widthList + "] >>";
+                          "] >> /FirstChar 11 /LastChar 122 /Widths [" + widthList + "] >>";
         } else {
             const bool symbolic = name == "Symbol" || name == "ZapfDingbats";
             objects[id] = "<< /Type /Font /Subtype /Type1 /BaseFont /" + name +

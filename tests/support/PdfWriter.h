@@ -14,6 +14,8 @@
 // - kType3Font: letters, digits and spaces drawn by procedures, as TeX's
 //   bitmap fonts are; its 'm' is drawn narrow, which leads a reader that
 //   guesses the size of such a font from its 'm' to a size far too small.
+//   Bytes 0x0B-0x0F and 0x1B-0x1F are its ligatures (ff, fi, fl, ffi, ffl),
+//   named by number only.
 namespace pdfgen {
 
 inline const std::string kUnicodeFont = "Unicode";

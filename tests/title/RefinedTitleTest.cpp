@@ -222,12 +222,16 @@ Document headerInTheMargin()
     return {{page}, ""};
 }
 
-Document footnoteMark()
+// Marks that point to notes: a raised smaller one right after the last
+// letter (x from the widths of Helvetica-Bold), and one in the title's size.
+Document footnoteMarks()
 {
     PageBuilder b;
-    b.words({{"Tidal Mixing Revisited", 18, 0, 0, kBold}, {"*", 10, 0, 0, kBold}});
+    b.line("Tidal Mixing Revisited", 18, kBold).line("in Shallow Seas\x86", 18, kBold);
     paperHead(b).body(16);
-    return {{b.page()}, ""};
+    Page page = b.page();
+    page.runs.push_back({"1", 10, 72 + 189.1, 727, kBold});
+    return {{page}, ""};
 }
 
 Document subtitleBelow()
@@ -261,6 +265,16 @@ Document type3Title()
 {
     PageBuilder b;
     b.line("Modelling Tidal Flats", 20, pdfgen::kType3Font);
+    paperHead(b).body(16);
+    return {{b.page()}, ""};
+}
+
+// Ligatures that a TeX font names only by number reach the text as
+// control codes.
+Document texLigatures()
+{
+    PageBuilder b;
+    b.line("Di\x1B" "erential E\x0B" "ects of Tides", 20, pdfgen::kType3Font);
     paperHead(b).body(16);
     return {{b.page()}, ""};
 }
@@ -450,11 +464,12 @@ const Row kRows[] = {
     {"outline", outlinedSections, "Grazing Pressure on Salt Marshes"},
     {"largeDate", largeDate, "Annual Report on Beach Nourishment"},
     {"marginHeader", headerInTheMargin, "Longshore Drift on Gravel Beaches"},
-    {"footnoteMark", footnoteMark, "Tidal Mixing Revisited"},
+    {"footnoteMarks", footnoteMarks, "Tidal Mixing Revisited in Shallow Seas"},
     {"subtitle", subtitleBelow, "Coastal Dunes a field study of formation and decay"},
     {"colonSubtitle", colonSubtitle, "Rip Currents Revisited: Observations From Drifter Experiments"},
     {"namesBelow", namesBelowTitle, "Estuarine Turbidity Maxima"},
     {"type3", type3Title, "Modelling Tidal Flats"},
+    {"texLigatures", texLigatures, "Differential Effects of Tides"},
     {"blankFirstPage", blankFirstPage, "Dredging and Turbidity", 2},
     {"hyphenated", hyphenatedTitle, "Hydrodynamic Modelling of Reef Flats"},
     {"longNoHeading", longWithoutHeading, "A Field Guide to Coastal Salt Marshes", 1},

@@ -45,28 +45,13 @@ bool isBoldFont(const TextFontInfo *font)
            n.starts_with("CMBX") || n.starts_with("CMB") || n.starts_with("cmbx") || n.starts_with("SFBX");
 }
 
-// TeX fonts without glyph names deliver their ligatures as control codes:
-// ff, fi, fl, ffi and ffl sit at 0x0B-0x0F in TeX's old text encoding and
-// at 0x1B-0x1F in the newer one.
-void appendChar(std::u32string &text, char32_t c)
-{
-    static const char32_t *const kLigatures[] = {U"ff", U"fi", U"fl", U"ffi", U"ffl"};
-    if (c >= 0x0B && c <= 0x0F) {
-        text += kLigatures[c - 0x0B];
-    } else if (c >= 0x1B && c <= 0x1F) {
-        text += kLigatures[c - 0x1B];
-    } else {
-        text += c;
-    }
-}
-
 Word copyWord(const TextWord &w)
 {
     Word word;
     word.text.reserve(static_cast<std::size_t>(w.getLength()));
     int bold = 0;
     for (int i = 0; i < w.getLength(); ++i) {
-        appendChar(word.text, *w.getChar(i));
+        word.text.push_back(*w.getChar(i));
         bold += isBoldFont(w.getFontInfo(i)) ? 1 : 0;
     }
     word.bold = 2 * bold > w.getLength();
@@ -172,6 +157,21 @@ public:
                 type3_.push_back(id);
             }
         }
+    }
+
+    // TeX fonts that name their glyphs by number only deliver ligatures as
+    // control codes: ff, fi, fl, ffi and ffl sit at 0x0B-0x0F in TeX's old
+    // text encoding and at 0x1B-0x1F in the newer one. The layout would
+    // take the first three for spaces, so they are mapped before it.
+    void drawChar(GfxState *state, double x, double y, double dx, double dy, double originX, double originY,
+                  CharCode c, int nBytes, const Unicode *u, int uLen) override
+    {
+        if (uLen == 1 && u != nullptr && ((u[0] >= 0x0B && u[0] <= 0x0F) || (u[0] >= 0x1B && u[0] <= 0x1F))) {
+            const Unicode ligature = 0xFB00 + (u[0] & 0x0F) - 0x0B;  // U+FB00 ff ... U+FB04 ffl
+            TextOutputDev::drawChar(state, x, y, dx, dy, originX, originY, c, nBytes, &ligature, 1);
+            return;
+        }
+        TextOutputDev::drawChar(state, x, y, dx, dy, originX, originY, c, nBytes, u, uLen);
     }
 
     bool isType3(const TextFontInfo *info) const

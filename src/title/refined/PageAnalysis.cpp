@@ -350,11 +350,39 @@ bool continues(const Segment &segment, const Line &line)
 // Joins lines into one text. A hyphen that ends a line joins the next line
 // without a space; it goes when the next line goes on in small letters
 // (a word broken in two) and stays before a capital ("Self-" "Organizing").
+bool isFootnoteMark(char32_t c)
+{
+    return c == U'*' || c == 0x2217 || c == 0x2020 || c == 0x2021 || c == 0xA7 || c == 0xB6 || c == 0x22C6 ||
+           c == 0x2605;
+}
+
+// A line's text without the footnote marks at its end: marks (*, the
+// dagger...) and smaller raised numbers that point to a note.
+std::u32string withoutNoteMarks(const Line &line)
+{
+    Line trimmed = line;
+    const double size = line.size();
+    while (trimmed.words.size() > 1) {
+        const Word &w = trimmed.words.back();
+        const bool mark = std::all_of(w.text.begin(), w.text.end(),
+                                      [](char32_t c) { return isFootnoteMark(c) || isDigit(c) || c == U','; });
+        if (w.size >= 0.8 * size || !mark || w.text.size() > 3) {
+            break;
+        }
+        trimmed.words.pop_back();
+    }
+    std::u32string text = trimmed.text();
+    while (!text.empty() && (isFootnoteMark(text.back()) || text.back() == U' ')) {
+        text.pop_back();
+    }
+    return text;
+}
+
 std::u32string joinLines(const std::vector<Line> &lines)
 {
     std::u32string out;
     for (const Line &line : lines) {
-        const std::u32string text = line.text();
+        const std::u32string text = withoutNoteMarks(line);
         if (text.empty()) {
             continue;
         }
