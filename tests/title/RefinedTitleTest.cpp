@@ -52,7 +52,7 @@ Document simpleArticle()
 // under it, the paper's own title below.
 Document journalMasthead()
 {
-    PageBuilder b(740);
+    PageBuilder b(700);
     b.line("Annals of Coastal Research", 26, "Times-Italic").line("Vol. 12, No. 3 (2021), pp. 211-230", 9, kTimes);
     b.gap(40).line("Sediment Budgets of Barrier Islands", 16, kTimesBold);
     paperHead(b).body(16);
@@ -92,14 +92,16 @@ Document xmpSettlesATie()
     return doc;
 }
 
-// A repository stamp runs up the left margin in larger type than the title.
-Document marginStamp()
+// A repository stamp runs up the left margin and a journal's banner down
+// the right one, both in larger type than the title.
+Document turnedText()
 {
     PageBuilder b;
     b.line("Neural Parsing of Tide Tables", 17, kBold);
     paperHead(b).body(18);
     Page page = b.page();
-    page.runs.push_back({"arXiv:2101.01234v2 [cs.CL] 5 Jan 2021", 20, 32, 250, "Times-Roman", 90});
+    page.runs.push_back({"arXiv:2101.01234v2 [cs.CL] 5 Jan 2021", 20, 32, 350, "Times-Roman", 90});
+    page.runs.push_back({"Coastal Dynamics Letters", 24, 585, 740, kBold, 270});
     return {{page}, ""};
 }
 
@@ -126,6 +128,7 @@ Document institutionCover()
 {
     PageBuilder cover;
     cover.gap(200).line("Department of Ocean Engineering", 24, kBold).line("Harbour Institute of Technology", 16);
+    cover.gap(200).line("www.harbour-institute.org/reports", 30, kBold);
     PageBuilder b;
     b.line("Scour around Offshore Monopiles", 16, kTimesBold);
     paperHead(b).body(16);
@@ -165,12 +168,13 @@ Document script(const std::string &title, const std::string &authors, const std:
     return {{b.page()}, ""};
 }
 
-// A list of contents in larger type than the title.
+// A list of contents in larger type than the title, under a heading of its
+// own wording: the page numbers down the right show what it is.
 Document contentsPage()
 {
     PageBuilder b;
     b.line("Guide to the Estuary Toolkit", 16, kBold).gap(6).line("Ann Author", 11).line("March 3, 2020", 11);
-    Page page = b.gap(20).line("Contents", 22, kBold).page();
+    Page page = b.gap(20).line("Chapters", 22, kBold).page();
     const char *entries[] = {"Introduction", "Installing the toolkit", "Reading tide gauges", "Plotting",
                              "References"};
     double y = 600;
@@ -200,6 +204,84 @@ Document outlinedSections()
     Document doc{{b.page()}, ""};
     doc.outline = {"Why grazing matters", "Study Area", "Methods", "Results"};
     return doc;
+}
+
+// A web address over the title, in larger type.
+Document webAddress()
+{
+    PageBuilder b;
+    b.line("www.harbour-institute.org", 20, kBold).gap(20).line("Annual Report on Beach Nourishment", 17, kBold);
+    paperHead(b).body(14);
+    return {{b.page()}, ""};
+}
+
+// Title lines set far apart: two blocks of one size.
+Document wideLeading()
+{
+    PageBuilder b;
+    b.line("Multinomial Models of", 17, kBold, 2.0).line("Sediment Sorting", 17, kBold);
+    paperHead(b).body(14);
+    return {{b.page()}, ""};
+}
+
+// A version line in the title's own type right under it.
+Document versionInTitleType()
+{
+    PageBuilder b;
+    b.line("Tide Tables", 18, kBold).line("(version 2.0)", 18, kBold);
+    paperHead(b).body(14);
+    return {{b.page()}, ""};
+}
+
+// A software manual's cover: its version in the largest type.
+Document versionOnCover()
+{
+    PageBuilder b;
+    b.line("Tide Gauge Toolkit", 20, kBold).gap(10).line("Version 3.2.1", 26, kBold).gap(20);
+    b.line("Ann Author", 11).gap(14).line("Introduction", 12, kBold).body(20);
+    return {{b.page()}, ""};
+}
+
+// A lead paragraph in type larger than the title.
+Document largeLead()
+{
+    PageBuilder b;
+    b.line("Harbour Seiches Explained", 15, kBold).line("Ann Author", 11).gap(14);
+    for (int i = 0; i < 7; ++i) {
+        b.line("we show how the water in a harbour swings when long waves", 17, kTimes, 1.2);
+    }
+    b.body(20);
+    return {{b.page()}, ""};
+}
+
+// A series name in the title's size, set in a regular face over the bold
+// title.
+Document seriesName()
+{
+    PageBuilder b;
+    b.line("Coastal Engineering Reports", 16, kTimes).gap(20).line("Scour at Bridge Piers", 16, kTimesBold);
+    paperHead(b).body(14);
+    return {{b.page()}, ""};
+}
+
+// A cover: the title in the upper half, a publisher's name a little larger
+// at the foot.
+Document publisherAtTheFoot()
+{
+    PageBuilder cover(500);
+    cover.line("Storm Surge Atlas", 26, kTimesBold);
+    cover.gap(300).line("Tidewater Press", 27, kTimesBold);
+    return {{cover.page(), PageBuilder().body(40).page()}, ""};
+}
+
+// An acronym as the title, its expansion under it: the metadata names both,
+// and settles that the line above belongs to the title.
+Document acronymAndExpansion()
+{
+    PageBuilder b;
+    b.line("SEICHE", 26, kBold).line("A Harbour Oscillation Model", 17, kBold);
+    paperHead(b).body(14);
+    return {{b.page()}, "SEICHE - A Harbour Oscillation Model"};
 }
 
 // A date in the largest type of a title page.
@@ -260,6 +342,15 @@ Document namesBelowTitle()
     return {{b.page()}, ""};
 }
 
+// Nor is an institution's name, though it reads as a phrase.
+Document affiliationBelowTitle()
+{
+    PageBuilder b;
+    b.line("Estuarine Turbidity Maxima", 20, kBold).line("Institute of Marine Sciences, Tidewater", 14);
+    b.line("Carla Diaz", 11).gap(14).line("Abstract", 10, kTimesBold).body(10).body(12);
+    return {{b.page()}, ""};
+}
+
 // A title set in a Type 3 font whose size the library guesses far too small.
 Document type3Title()
 {
@@ -285,6 +376,17 @@ Document blankFirstPage()
     b.line("Dredging and Turbidity", 18, kBold);
     paperHead(b).body(16);
     return {{Page{}, b.page()}, ""};
+}
+
+// Page 1 holds only running text (a program's output); the paper begins on
+// page 2, without an abstract.
+Document textOnlyFirstPage()
+{
+    PageBuilder first;
+    first.body(3, 10, "output");
+    PageBuilder b;
+    b.line("Dredging and Turbidity", 18, kBold).line("Ann Author", 11).gap(14).body(30);
+    return {{first.page(), b.page()}, ""};
 }
 
 Document hyphenatedTitle()
@@ -439,7 +541,7 @@ const Row kRows[] = {
     {"mastheadMetadata", mastheadAndMetadata, "Sediment Budgets of Barrier Islands"},
     {"wrongMetadata", wrongMetadata, "Wave Setup on Coral Reefs"},
     {"xmpTie", xmpSettlesATie, "Groundwater Recharge in Dune Belts"},
-    {"marginStamp", marginStamp, "Neural Parsing of Tide Tables"},
+    {"turnedText", turnedText, "Neural Parsing of Tide Tables"},
     {"twoColumn", twoColumnConference, "Learning to Forecast Storm Surges", 1},
     {"institutionCover", institutionCover, "Scour around Offshore Monopiles", 2},
     {"thesisCover", thesisCover, "Salt Marsh Accretion under Rising Sea Levels"},
@@ -462,15 +564,25 @@ const Row kRows[] = {
     {"contents", contentsPage, "Guide to the Estuary Toolkit"},
     {"sectionHeading", sectionHeadingLargerThanTitle, "Notes on Harbour Seiches"},
     {"outline", outlinedSections, "Grazing Pressure on Salt Marshes"},
+    {"version", versionOnCover, "Tide Gauge Toolkit"},
+    {"versionInTitleType", versionInTitleType, "Tide Tables"},
+    {"webAddress", webAddress, "Annual Report on Beach Nourishment"},
+    {"wideLeading", wideLeading, "Multinomial Models of Sediment Sorting"},
+    {"largeLead", largeLead, "Harbour Seiches Explained"},
+    {"seriesName", seriesName, "Scour at Bridge Piers"},
+    {"publisherAtTheFoot", publisherAtTheFoot, "Storm Surge Atlas"},
+    {"acronym", acronymAndExpansion, "SEICHE A Harbour Oscillation Model"},
     {"largeDate", largeDate, "Annual Report on Beach Nourishment"},
     {"marginHeader", headerInTheMargin, "Longshore Drift on Gravel Beaches"},
     {"footnoteMarks", footnoteMarks, "Tidal Mixing Revisited in Shallow Seas"},
     {"subtitle", subtitleBelow, "Coastal Dunes a field study of formation and decay"},
     {"colonSubtitle", colonSubtitle, "Rip Currents Revisited: Observations From Drifter Experiments"},
     {"namesBelow", namesBelowTitle, "Estuarine Turbidity Maxima"},
+    {"affiliationBelow", affiliationBelowTitle, "Estuarine Turbidity Maxima"},
     {"type3", type3Title, "Modelling Tidal Flats"},
     {"texLigatures", texLigatures, "Differential Effects of Tides"},
     {"blankFirstPage", blankFirstPage, "Dredging and Turbidity", 2},
+    {"textOnlyFirstPage", textOnlyFirstPage, "Dredging and Turbidity", 2},
     {"hyphenated", hyphenatedTitle, "Hydrodynamic Modelling of Reef Flats"},
     {"longNoHeading", longWithoutHeading, "A Field Guide to Coastal Salt Marshes", 1},
     {"dropCap", dropCap, "Estuaries Explained"},

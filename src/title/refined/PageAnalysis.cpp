@@ -623,24 +623,43 @@ PageAnalysis analysePage(const PageLayout &page, const DocumentFacts &facts)
     a.bodySize = bodySizeOf(a.segments, a.hasBody);
     const double body = a.bodySize;
 
-    // Rows of contents: lines on one baseline, looked at together.
+    // Rows of contents: the lines on one baseline, looked at together. A
+    // segment whose lines are mostly such rows is part of the list.
     std::vector<bool> contentsRow(a.segments.size(), false);
+    std::size_t contentsHeading = a.segments.size();
+    std::size_t rowLines = 0;
     for (std::size_t i = 0; i < a.segments.size(); ++i) {
-        const Segment &s = a.segments[i];
-        if (s.lines.size() != 1) {
-            continue;
-        }
-        std::vector<Line> row{s.lines.front()};
-        for (std::size_t j = 0; j < a.segments.size(); ++j) {
-            const Segment &o = a.segments[j];
-            if (j != i && o.lines.size() == 1 &&
-                std::abs(o.lines.front().baseline - s.lines.front().baseline) <= 0.3 * std::max(o.size, s.size)) {
-                row.push_back(o.lines.front());
+        std::size_t count = 0;
+        for (const Line &line : a.segments[i].lines) {
+            std::vector<Line> row;
+            for (const Line &other : lines) {
+                if (other.rotation == line.rotation &&
+                    std::abs(other.baseline - line.baseline) <= 0.3 * std::max(lineSize(other), lineSize(line))) {
+                    row.push_back(other);
+                }
             }
+            count += isContentsRow(row) ? 1 : 0;
         }
-        contentsRow[i] = isContentsRow(row);
+        contentsRow[i] = 2 * count >= a.segments[i].lines.size();
+        rowLines += count;
     }
-    std::size_t rows = static_cast<std::size_t>(std::count(contentsRow.begin(), contentsRow.end(), true));
+    const std::size_t rows = rowLines;
+    // The heading of such a list: the short line right above its first row.
+    if (rows >= 3) {
+        const std::size_t first =
+            static_cast<std::size_t>(std::find(contentsRow.begin(), contentsRow.end(), true) - contentsRow.begin());
+        for (std::size_t j = first; j-- > 0;) {
+            const Segment &s = a.segments[j];
+            if (s.rotation != rotation) {
+                continue;
+            }
+            if (s.yMax <= a.segments[first].yMin + 1 && a.segments[first].yMin - s.yMax < 3 * s.size &&
+                s.words() <= 4) {
+                contentsHeading = j;
+            }
+            break;
+        }
+    }
 
     for (std::size_t i = 0; i < a.segments.size(); ++i) {
         Segment &s = a.segments[i];
@@ -659,7 +678,7 @@ PageAnalysis analysePage(const PageLayout &page, const DocumentFacts &facts)
         } else if (rows >= 3 && contentsRow[i]) {
             s.rejected = "an entry of a list of contents";
             a.hasContents = true;
-        } else if (isContentsHeading(folded)) {
+        } else if (isContentsHeading(folded) || i == contentsHeading) {
             s.rejected = "heading of a list of contents";
             a.hasContents = true;
             if (s.yMin < a.boundary) {
