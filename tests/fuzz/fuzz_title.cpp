@@ -1,5 +1,5 @@
-// libFuzzer target: arbitrary bytes as a PDF file through the title search,
-// and the bytes themselves and the title found through the file-name
+// libFuzzer target: arbitrary bytes as a PDF file through both title rules,
+// and the bytes themselves and the titles found through the file-name
 // cleaning, as a hostile download would reach them.
 #include <unistd.h>
 
@@ -14,6 +14,7 @@
 #include "rename/FileSystem.h"
 #include "rename/TargetName.h"
 #include "title/TitleExtractor.h"
+#include "title/refined/RefinedTitle.h"
 
 namespace {
 
@@ -45,6 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     tidemark::ExtractionOptions options;
     options.timeLimit = std::chrono::seconds(2);
     const std::string title = tidemark::extractTitle(path, state, options).title;
+    const std::string refined = tidemark::extractRefinedTitle(path, options).title;
 
     // The title, and the raw bytes as clipboard text would bring them,
     // through the name cleaning under both kinds of code page.
@@ -64,6 +66,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             std::string stem = text;
             tidemark::SanitizeFileName(stem, *cp);
             tidemark::MakeTargetPath(*fs, *cp, folder, text, "paper.PDF");
+        }
+    }
+    // The refined rule's UTF-8 title, and the raw bytes taken for one.
+    for (const std::string &text : {refined, raw}) {
+        if (!text.empty()) {
+            tidemark::MakeTargetPath(*fs, singleByte, folder, text, "paper.PDF", tidemark::TitleEncoding::kUtf8);
         }
     }
     return 0;

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "HostilePdf.h"
 #include "PdfWriter.h"
 #include "TempDir.h"
 
@@ -596,6 +597,51 @@ const Row kRows[] = {
 
 INSTANTIATE_TEST_SUITE_P(Layouts, RefinedTitleLayouts, ::testing::ValuesIn(kRows),
                          [](const ::testing::TestParamInfo<Row> &info) { return std::string(info.param.name); });
+
+// What the library says, kept for one test.
+class Messages {
+public:
+    Messages()
+    {
+        setErrorSink([this](const std::string &m) { text += m + "\n"; });
+    }
+    ~Messages() { setErrorSink(nullptr); }
+    Messages(const Messages &) = delete;
+    Messages &operator=(const Messages &) = delete;
+    std::string text;
+};
+
+TEST(RefinedTitleBadInput, NoTitleAndTheReason)
+{
+    TempDir dir;
+    Messages messages;
+    EXPECT_EQ(extractRefinedTitle(dir.file("missing.pdf")).title, "");
+    EXPECT_FALSE(messages.text.empty());
+
+    writeFileBytes(dir.file("truncated.pdf"), pdfgen::render(simpleArticle()).substr(0, 400));
+    EXPECT_EQ(extractRefinedTitle(dir.file("truncated.pdf")).title, "");
+
+    // A document that would keep the library busy for hours gives up in
+    // time, after its first page.
+    writeFileBytes(dir.file("endless.pdf"), endlessPdf());
+    const RefinedExtraction e =
+        extractRefinedTitle(dir.file("endless.pdf"), ExtractionOptions{std::chrono::milliseconds(300)});
+    EXPECT_TRUE(e.timedOut);
+    EXPECT_EQ(e.title, "");
+    EXPECT_EQ(e.pagesRead, 1);
+    EXPECT_NE(messages.text.find("too long"), std::string::npos);
+
+#ifdef TIDEMARK_ENCRYPTED_DIR
+    const std::string encrypted = TIDEMARK_ENCRYPTED_DIR;
+    messages.text.clear();
+    EXPECT_EQ(extractRefinedTitle(encrypted + "/user-password.pdf").title, "");
+    EXPECT_FALSE(messages.text.empty());
+    messages.text.clear();
+    EXPECT_EQ(extractRefinedTitle(encrypted + "/no-copy.pdf").title, "");
+    EXPECT_NE(messages.text.find("Copying of text from this document is not allowed."), std::string::npos);
+    EXPECT_EQ(extractRefinedTitle(encrypted + "/copy-allowed.pdf").title, "Tidal Mixing in Shallow Estuaries");
+#endif
+}
 
 }  // namespace
 }  // namespace tidemark

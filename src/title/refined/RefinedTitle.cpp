@@ -67,6 +67,7 @@ bool endsIncomplete(const std::u32string &text)
 struct Choice {
     const PageAnalysis *page = nullptr;
     std::size_t index = 0;
+    std::string why{};  // why it won over the best of another page, if it did
 };
 
 std::optional<Choice> bestOf(const PageAnalysis &a)
@@ -108,9 +109,13 @@ Choice choose(const std::vector<PageAnalysis> &pages)
         const Segment &held = chosen->page->segments[chosen->index];
         const Segment &other = c->page->segments[c->index];
         if (held.metadataAgrees != other.metadataAgrees) {
+            const std::string why = "the title on page " +
+                                    std::to_string((other.metadataAgrees ? c : chosen)->page->number) +
+                                    " agrees with the metadata";
             if (other.metadataAgrees) {
                 chosen = c;
             }
+            chosen->why = why;
             continue;
         }
         const PageAnalysis &first = *chosen->page;
@@ -118,6 +123,10 @@ Choice choose(const std::vector<PageAnalysis> &pages)
         if ((cover || held.score < 1.15) && !page.boundaryWhat.empty() && other.yMax <= page.boundary &&
             other.score >= 1.2 && !appearsOn(other, first)) {
             chosen = c;
+            chosen->why = "the paper begins on page " + std::to_string(page.number) + ", its title above " +
+                          page.boundaryWhat;
+        } else if (chosen->why.empty()) {
+            chosen->why = "page " + std::to_string(first.number) + " holds the title";
         }
     }
     return chosen.value_or(Choice{});
@@ -240,6 +249,8 @@ void explain(RefinedExtraction &out, const PageAnalysis &page, const Choice &cho
             c.verdict = "part of the title";
         } else if (!s.rejected.empty()) {
             c.verdict = "rejected: " + s.rejected;
+        } else if (choice.page != &page && page.best() == &s) {
+            c.verdict = "passed over: " + choice.why;
         } else {
             c.verdict = "passed over";
         }
