@@ -181,7 +181,7 @@ TEST_F(SystemFolderRun, RefinedTitlesTakeTheSystemsNameEncoding)
     renamer.RenamePdfsInFolder(false, dir.path());
 #ifdef _WIN32
     EXPECT_TRUE(fs->exists(path("Caf\xE9 Society.pdf")));
-    EXPECT_TRUE(fs->exists(path("Lodz Harbour Tides.pdf")));
+    EXPECT_TRUE(fs->exists(path("L\xF3" "dz Harbour Tides.pdf")));
     EXPECT_TRUE(fs->exists(path("c.pdf")));
     ASSERT_NE(recorder.find(path("c.pdf")), nullptr);
     EXPECT_EQ(recorder.find(path("c.pdf"))->outcome, Outcome::kNoName);

@@ -78,6 +78,11 @@ std::string decodeEntities(const std::string &s)
 
 void addTitle(std::vector<std::u32string> &titles, std::u32string title)
 {
+    // No title runs to a thousand characters; comparing such a text with
+    // every block of a page would only cost time.
+    if (title.size() > 1000) {
+        return;
+    }
     title = normalizeTitle(title);
     if (!title.empty() && std::find(titles.begin(), titles.end(), title) == titles.end()) {
         titles.push_back(std::move(title));
