@@ -5,6 +5,7 @@
 #include "title/refined/RefinedTitle.h"
 
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,15 @@ PageBuilder &paperHead(PageBuilder &b, const std::string &abstract = "Abstract")
 {
     return b.gap(8).line("Ann Author and Bo Builder", 11, kTimes).line("University of Tidewater", 10, kTimes)
         .gap(14).line(abstract, 10, kTimesBold).body(8, 10, "abs").gap(10);
+}
+
+// A plain paper under `title`.
+Document titled(const std::string &title)
+{
+    PageBuilder b;
+    b.line(title, 17, kBold);
+    paperHead(b).body(20);
+    return {{b.page()}, ""};
 }
 
 Document simpleArticle()
@@ -390,6 +400,33 @@ Document textOnlyFirstPage()
     return {{first.page(), b.page()}, ""};
 }
 
+// A title and the abstract heading set letter-spaced: one letter per run,
+// half an em between letters, a space more between words (x from
+// Helvetica-Bold's widths).
+Document letterSpaced()
+{
+    PageBuilder b;
+    b.gap(40).line("Ann Author", 11).gap(40).body(14);
+    Page page = b.page();
+    auto spaced = [&page](const std::string &text, double size, double y) {
+        static const std::string kWidths = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+        static const int kThousandths[] = {722, 722, 722, 722, 667, 611, 778, 722, 278, 556, 722, 611, 833,
+                                           722, 778, 667, 778, 722, 667, 611, 722, 667, 944, 667, 667, 611};
+        double x = 72;
+        for (char c : text) {
+            if (c == ' ') {
+                x += 0.8 * size;
+                continue;
+            }
+            page.runs.push_back({std::string(1, c), size, x, y, kBold});
+            x += kThousandths[kWidths.find(c)] * size / 1000 + 0.5 * size;
+        }
+    };
+    spaced("TIDAL MIXING", 18, 730);
+    spaced("ABSTRACT", 10, 610);
+    return {{page}, ""};
+}
+
 Document hyphenatedTitle()
 {
     PageBuilder b;
@@ -519,6 +556,11 @@ struct Row {
     int pages = 0;      // pages the rule may lay out; 0: not checked
 };
 
+void PrintTo(const Row &row, std::ostream *os)
+{
+    *os << row.name;
+}
+
 class RefinedTitleLayouts : public ::testing::TestWithParam<Row> {
 protected:
     TempDir dir;
@@ -573,6 +615,9 @@ const Row kRows[] = {
     {"seriesName", seriesName, "Scour at Bridge Piers"},
     {"publisherAtTheFoot", publisherAtTheFoot, "Storm Surge Atlas"},
     {"acronym", acronymAndExpansion, "SEICHE A Harbour Oscillation Model"},
+    {"monthInTitle", [] { return titled("Storm Surges of January 1953"); }, "Storm Surges of January 1953"},
+    {"volumeInTitle", [] { return titled("Finite Volume Methods for 2D Flows"); },
+     "Finite Volume Methods for 2D Flows"},
     {"largeDate", largeDate, "Annual Report on Beach Nourishment"},
     {"marginHeader", headerInTheMargin, "Longshore Drift on Gravel Beaches"},
     {"footnoteMarks", footnoteMarks, "Tidal Mixing Revisited in Shallow Seas"},
@@ -584,6 +629,7 @@ const Row kRows[] = {
     {"texLigatures", texLigatures, "Differential Effects of Tides"},
     {"blankFirstPage", blankFirstPage, "Dredging and Turbidity", 2},
     {"textOnlyFirstPage", textOnlyFirstPage, "Dredging and Turbidity", 2},
+    {"letterSpaced", letterSpaced, "TIDAL MIXING"},
     {"hyphenated", hyphenatedTitle, "Hydrodynamic Modelling of Reef Flats"},
     {"longNoHeading", longWithoutHeading, "A Field Guide to Coastal Salt Marshes", 1},
     {"dropCap", dropCap, "Estuaries Explained"},

@@ -97,16 +97,21 @@ bool isMonth(const std::u32string &w)
                        U"ottobre",   U"dicembre"});
 }
 
-bool isWeekdayOrOrdinal(const std::u32string &w)
+// Words that stand in date lines beside the date itself.
+bool isDateWord(const std::u32string &w)
 {
     return isOneOf(w, {U"monday", U"tuesday", U"wednesday", U"thursday", U"friday", U"saturday", U"sunday",
-                       U"st", U"nd", U"rd", U"th", U"of", U"on"});
+                       U"st", U"nd", U"rd", U"th", U"of", U"on", U"the", U"this", U"date", U"dated", U"received",
+                       U"accepted", U"published", U"submitted", U"revised", U"updated", U"update", U"compiled",
+                       U"created", U"modified", U"last", U"online", U"printed", U"draft", U"version", U"am",
+                       U"pm"});
 }
 
 // ------------------------------------------------------ kinds of text
 
 // A date line: a month and a number, or a number written as a date, with
-// few other words ("November 1, 2022", "Revised 2015-10-30").
+// no words but those that go with dates ("November 1, 2022", "Revised
+// 2015-10-30"); a title that names a month has words of its own.
 bool looksLikeDate(const std::vector<std::u32string> &words)
 {
     bool month = false;
@@ -116,7 +121,7 @@ bool looksLikeDate(const std::vector<std::u32string> &words)
         const std::u32string l = letters(w);
         if (isMonth(l)) {
             month = true;
-        } else if (isWeekdayOrOrdinal(l)) {
+        } else if (isDateWord(l)) {
             continue;
         } else if (hasDigit(w)) {
             const std::size_t separators = static_cast<std::size_t>(
@@ -127,7 +132,7 @@ bool looksLikeDate(const std::vector<std::u32string> &words)
         }
     }
     const bool number = std::any_of(words.begin(), words.end(), [](const auto &w) { return hasDigit(w); });
-    return ((month && number) || numericDate) && other <= 2;
+    return ((month && number) || numericDate) && other == 0;
 }
 
 // A web or mail address: "https://...", "www.", "name@host.org".
@@ -177,35 +182,47 @@ bool looksBibliographic(const std::vector<std::u32string> &words)
     if (!std::any_of(words.begin(), words.end(), [](const auto &w) { return hasDigit(w); })) {
         return false;
     }
-    for (const std::u32string &w : words) {
-        const std::u32string l = letters(w);
+    // The word with its number: "Volume 87", "Vol. 12", "doi:10.1000/x".
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const std::u32string l = letters(words[i]);
         if (isOneOf(l, {U"volume", U"vol", U"issue", U"doi", U"issn", U"isbn", U"pp", U"jahrgang", U"heft",
-                        U"tome", U"numéro", U"núm", U"número"})) {
+                        U"tome", U"numéro", U"núm", U"número"}) &&
+            (hasDigit(words[i]) || (i + 1 < words.size() && hasDigit(words[i + 1])))) {
             return true;
         }
     }
     return false;
 }
 
-// The number of a section or of a page: "3", "2.1", "IV.", "A.".
+// The number of a section: "3", "2.1", "12.3.4", and with a full stop
+// after them "IV.", "A." (a year or a word such as "I" is none).
 bool isSectionNumber(const std::u32string &w)
 {
-    if (w.empty() || w.size() > 6) {
+    if (w.empty() || w.size() > 8) {
         return false;
     }
     std::u32string core = w;
     while (!core.empty() && (core.back() == U'.' || core.back() == U')')) {
         core.pop_back();
     }
+    const bool marked = core.size() < w.size();
     if (core.empty()) {
         return false;
     }
     if (std::all_of(core.begin(), core.end(), [](char32_t c) { return isDigit(c) || c == U'.'; })) {
+        std::size_t run = 0;
+        for (char32_t c : core) {
+            run = isDigit(c) ? run + 1 : 0;
+            if (run > 2) {
+                return false;
+            }
+        }
         return isDigit(core[0]);
     }
-    return std::all_of(core.begin(), core.end(),
-                       [](char32_t c) { return c == U'I' || c == U'V' || c == U'X' || c == U'i' || c == U'v' || c == U'x'; }) ||
-           (core.size() == 1 && core[0] >= U'A' && core[0] <= U'Z' && core.size() < w.size());
+    const bool roman = std::all_of(core.begin(), core.end(), [](char32_t c) {
+        return c == U'I' || c == U'V' || c == U'X' || c == U'i' || c == U'v' || c == U'x';
+    });
+    return marked && (roman || (core.size() == 1 && core[0] >= U'A' && core[0] <= U'Z'));
 }
 
 bool isPageNumber(const std::u32string &w)
@@ -314,6 +331,35 @@ std::vector<Line> mergeFragments(const std::vector<Line> &lines)
         out.push_back(line);
     }
     return out;
+}
+
+// Letter-spaced text ("A B S T R A C T", titles set wide) comes out of the
+// layout as one word per letter. Where most words of a line are single
+// letters, the letters close up again, and only the gaps wider than those
+// between letters stay spaces.
+void closeLetterSpacing(Line &line)
+{
+    const std::size_t n = line.words.size();
+    const std::size_t single = static_cast<std::size_t>(
+        std::count_if(line.words.begin(), line.words.end(), [](const Word &w) { return w.text.size() == 1; }));
+    if (line.rotation != 0 || n < 4 || 10 * single < 6 * n) {
+        return;
+    }
+    std::vector<double> letterGaps;
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+        if (line.words[i].text.size() == 1 && line.words[i + 1].text.size() == 1) {
+            letterGaps.push_back(line.words[i + 1].xMin - line.words[i].xMax);
+        }
+    }
+    if (letterGaps.empty()) {
+        return;
+    }
+    std::nth_element(letterGaps.begin(), letterGaps.begin() + static_cast<std::ptrdiff_t>(letterGaps.size() / 2),
+                     letterGaps.end());
+    const double wordGap = letterGaps[letterGaps.size() / 2] + 0.12 * line.size();
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+        line.words[i].spaceAfter = line.words[i + 1].xMin - line.words[i].xMax >= wordGap;
+    }
 }
 
 int dominantRotation(const std::vector<Line> &lines)
@@ -617,7 +663,10 @@ PageAnalysis analysePage(const PageLayout &page, const DocumentFacts &facts)
     a.number = page.number;
     a.width = page.width;
     a.height = page.height;
-    const std::vector<Line> lines = mergeFragments(page.lines);
+    std::vector<Line> lines = mergeFragments(page.lines);
+    for (Line &line : lines) {
+        closeLetterSpacing(line);
+    }
     const int rotation = dominantRotation(lines);
     a.segments = formSegments(lines, rotation);
     a.bodySize = bodySizeOf(a.segments, a.hasBody);
@@ -669,7 +718,18 @@ PageAnalysis analysePage(const PageLayout &page, const DocumentFacts &facts)
         for (char32_t c : s.text) {
             letterCount += isLetter(c) ? 1 : 0;
         }
-        const std::u32string first = words.empty() ? std::u32string() : letters(words.front());
+        // The word that opens the text, up to the first mark: "Abstract—We"
+        // opens with "abstract", followed by a mark.
+        std::u32string first;
+        bool marked = false;
+        if (!words.empty()) {
+            const std::u32string &w = words.front();
+            std::size_t k = 0;
+            while (k < w.size() && isLetter(w[k])) {
+                first += toLower(w[k++]);
+            }
+            marked = k < w.size();
+        }
 
         if (s.rotation != rotation) {
             s.rejected = "turned against the text of the page";
@@ -685,7 +745,8 @@ PageAnalysis analysePage(const PageLayout &page, const DocumentFacts &facts)
                 a.boundary = s.yMin;
                 a.boundaryWhat = "the list of contents";
             }
-        } else if (isAbstractWord(first) && (words.size() <= 2 || s.size <= 1.25 * body)) {
+        } else if (isAbstractWord(first) &&
+                   (words.size() <= 2 || marked || (s.size <= 1.25 * body && s.lines.size() >= 2))) {
             s.rejected = "the abstract";
             a.hasAbstract = true;
             if (s.yMin < a.boundary) {
