@@ -499,31 +499,6 @@ Document publisherHeader()
     return {{merged(merged(page, left.page()), right.page())}, ""};
 }
 
-// A label over the title and the abstract set bold without a heading.
-Document labelledArticle()
-{
-    PageBuilder b;
-    b.line("ARTICLE", 9, kBold).gap(10).line("Rapid retreat of a tidewater", 24, kTimes).line("glacier front", 24, kTimes);
-    b.gap(6).line("Paula Quinn, Rob Stone & Sara Tate", 11, kTimes).gap(14);
-    for (int i = 0; i < 6; ++i) {
-        b.line("the front retreated rapidly after the warm summer and we show why with new data", 10, kTimesBold);
-    }
-    b.body(30);
-    return {{b.page()}, ""};
-}
-
-// A thesis title page: the title in the middle of the page, everything
-// else in smaller type.
-Document thesisTitlePage()
-{
-    PageBuilder b(500);
-    b.line("Wave Attenuation by Mangrove Forests", 20, kTimesBold).gap(20).line("by", 12, kTimes)
-        .line("Uma Vance", 14, kTimes).gap(20).line("Submitted to the Department of Civil Engineering", 12, kTimes)
-        .line("in partial fulfillment of the requirements for the degree of", 12, kTimes)
-        .line("Master of Science", 12, kTimes).gap(10).line("June 2018", 12, kTimes);
-    return {{b.page(), PageBuilder().body(40).page()}, ""};
-}
-
 // A title in small capitals: capitals in the full size, the other letters
 // as smaller capitals right after them, on one baseline (x from the widths
 // of Times-Bold).
@@ -537,16 +512,6 @@ Document smallCapsTitle()
     page.runs.push_back({"C", 18, 154.0, 720, kTimesBold});
     page.runs.push_back({"URRENTS", 14, 167.0, 720, kTimesBold});
     return {{page}, ""};
-}
-
-// The title low on a cover under a large empty space, then the paper.
-Document lowTitleCover()
-{
-    PageBuilder cover(330);
-    cover.line("Storm Surge Atlas of the North Sea", 26, kBold).line("Volume Two", 16);
-    PageBuilder b;
-    b.line("Preface", 16, kBold).body(30);
-    return {{cover.page(), b.page()}, ""};
 }
 
 struct Row {
@@ -579,7 +544,6 @@ TEST_P(RefinedTitleLayouts, FindsTheTitle)
 }
 
 const Row kRows[] = {
-    {"simple", simpleArticle, "Tidal Mixing in Shallow Estuaries", 1},
     {"masthead", journalMasthead, "Sediment Budgets of Barrier Islands", 1},
     {"mastheadMetadata", mastheadAndMetadata, "Sediment Budgets of Barrier Islands"},
     {"wrongMetadata", wrongMetadata, "Wave Setup on Coral Reefs"},
@@ -595,12 +559,6 @@ const Row kRows[] = {
                        "η μελέτη εξετάζει την ανάμειξη των υδάτων στις εκβολές των ποταμών");
      },
      "Μελέτη της παλιρροιακής ανάμειξης"},
-    {"cyrillic",
-     [] {
-         return script("Моделирование приливного перемешивания", "Анна Иванова", "Аннотация",
-                       "в работе рассматривается перемешивание вод в мелководных эстуариях");
-     },
-     "Моделирование приливного перемешивания"},
     {"chinese",
      [] { return script("浅海河口潮汐混合研究", "张伟", "摘要", "本文研究浅海河口的潮汐混合过程及其对沉积物输运的影响"); },
      "浅海河口潮汐混合研究"},
@@ -635,10 +593,7 @@ const Row kRows[] = {
     {"dropCap", dropCap, "Estuaries Explained"},
     {"ieee", ieeeStyle, "Adaptive Meshes for Tsunami Runup Simulation"},
     {"publisher", publisherHeader, "Nutrient fluxes across a tidal inlet"},
-    {"labelled", labelledArticle, "Rapid retreat of a tidewater glacier front"},
-    {"thesisTitlePage", thesisTitlePage, "Wave Attenuation by Mangrove Forests"},
     {"smallCaps", smallCapsTitle, "TIDES AND CURRENTS"},
-    {"lowTitleCover", lowTitleCover, "Storm Surge Atlas of the North Sea"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Layouts, RefinedTitleLayouts, ::testing::ValuesIn(kRows),
