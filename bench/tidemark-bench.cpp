@@ -18,26 +18,15 @@
 #include <string>
 #include <vector>
 
+#include "Timing.h"
 #include "title/TitleExtractor.h"
 
 extern char **environ;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
-template <class F> double timeMs(F &&f)
-{
-    const auto start = Clock::now();
-    f();
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
+using bench::median;
+using bench::timeMs;
 
 bool runPdftotext(const std::string &file, int lastPage)
 {

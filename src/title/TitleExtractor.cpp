@@ -9,6 +9,7 @@
 #include <PDFDoc.h>
 #include <TextOutputDev.h>
 
+#include "title/Deadline.h"
 #include "title/LineCollector.h"
 #include "title/OpenDocument.h"
 #include "title/PageText.h"
@@ -61,25 +62,6 @@ private:
     CollectorState &state_;
 };
 
-struct Deadline {
-    std::chrono::steady_clock::time_point at;
-    bool active = false;
-    bool passed = false;
-
-    bool check()
-    {
-        if (active && !passed && std::chrono::steady_clock::now() >= at) {
-            passed = true;
-        }
-        return passed;
-    }
-};
-
-bool abortCheck(void *data)
-{
-    return static_cast<Deadline *>(data)->check();
-}
-
 }  // namespace
 
 PdfLibrary::PdfLibrary()
@@ -122,17 +104,13 @@ Extraction extractTitle(const std::string &path, CollectorState &state, const Ex
                 report("Copying of text from this document is not allowed.");
             } else {
                 const int lastPage = doc.getNumPages();
-                Deadline deadline;
-                if (options.timeLimit.count() > 0) {
-                    deadline.active = true;
-                    deadline.at = std::chrono::steady_clock::now() + options.timeLimit;
-                }
+                Deadline deadline(options.timeLimit);
                 {
                     CollectingTextDevice device(state);
                     if (device.isOk()) {
                         for (int page = 1; page <= lastPage; ++page) {
                             doc.displayPage(&device, page, 72, 72, 0, /*useMediaBox=*/true, /*crop=*/false,
-                                            /*printing=*/false, &abortCheck, &deadline);
+                                            /*printing=*/false, &Deadline::abortCheck, &deadline);
                             ++result.pagesRendered;
                             if (state.stopRequested || deadline.check()) {
                                 break;

@@ -67,20 +67,9 @@ Word copyWord(const TextWord &w)
 
 double Line::size() const
 {
-    // Sizes within a hundredth of a point are one size.
-    std::map<long, std::size_t> weight;
-    for (const Word &w : words) {
-        weight[std::lround(w.size * 100)] += w.text.size();
-    }
-    long best = 0;
-    std::size_t most = 0;
-    for (const auto &[size, count] : weight) {
-        if (count > most) {
-            best = size;
-            most = count;
-        }
-    }
-    return static_cast<double>(best) / 100;
+    SizeTally tally;
+    tally.add(*this);
+    return tally.mode();
 }
 
 bool Line::bold() const
@@ -119,17 +108,23 @@ std::size_t Line::letters() const
     return n;
 }
 
-double PageLayout::bodySize() const
+void SizeTally::add(const Word &word)
 {
-    std::map<long, std::size_t> weight;
-    for (const Line &line : lines) {
-        for (const Word &w : line.words) {
-            weight[std::lround(w.size * 10)] += w.text.size();
-        }
+    counts_[std::lround(word.size * 10)] += word.text.size();
+}
+
+void SizeTally::add(const Line &line)
+{
+    for (const Word &w : line.words) {
+        add(w);
     }
+}
+
+double SizeTally::mode() const
+{
     long best = 0;
     std::size_t most = 0;
-    for (const auto &[size, count] : weight) {
+    for (const auto &[size, count] : counts_) {
         if (count > most) {
             best = size;
             most = count;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,9 +47,19 @@ struct PageLayout {
     double width = 0;
     double height = 0;
     std::vector<Line> lines;  // in the library's reading order
+};
 
-    // The size most characters of the page are set in: its body text.
-    double bodySize() const;
+// Characters counted by the size they are set in (to a tenth of a point);
+// the mode is the size most of them share.
+class SizeTally {
+public:
+    void add(const Word &word);
+    void add(const Line &line);
+    bool empty() const { return counts_.empty(); }
+    double mode() const;  // 0 when empty
+
+private:
+    std::map<long, std::size_t> counts_;
 };
 
 // Lays out the pages of one open document with the library's text device,

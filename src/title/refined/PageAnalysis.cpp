@@ -450,13 +450,13 @@ Segment makeSegment(std::vector<Line> lines)
 {
     Segment s;
     s.lines = std::move(lines);
-    std::map<long, std::size_t> weight;
+    SizeTally sizes;
     std::size_t bold = 0, all = 0;
     s.xMin = s.yMin = 1e300;
     s.xMax = s.yMax = -1e300;
     for (const Line &l : s.lines) {
+        sizes.add(l);
         for (const Word &w : l.words) {
-            weight[std::lround(w.size * 100)] += w.text.size();
             all += w.text.size();
             bold += w.bold ? w.text.size() : 0;
         }
@@ -465,13 +465,7 @@ Segment makeSegment(std::vector<Line> lines)
         s.xMax = std::max(s.xMax, l.xMax);
         s.yMax = std::max(s.yMax, l.yMax);
     }
-    std::size_t most = 0;
-    for (const auto &[size, count] : weight) {
-        if (count > most) {
-            most = count;
-            s.size = static_cast<double>(size) / 100;
-        }
-    }
+    s.size = sizes.mode();
     s.bold = 2 * bold > all;
     s.rotation = s.lines.front().rotation;
     s.text = joinLines(s.lines);
@@ -529,33 +523,23 @@ std::vector<Segment> formSegments(const std::vector<Line> &lines, int rotation)
 // has no running text; its smallest type stands in for it.
 double bodySizeOf(const std::vector<Segment> &segments, bool &hasBody)
 {
-    std::map<long, std::size_t> weight;
+    SizeTally sizes;
     double smallest = 0;
     for (const Segment &s : segments) {
         if (s.lines.size() >= 3 && s.text.size() >= 120) {
             for (const Line &l : s.lines) {
-                for (const Word &w : l.words) {
-                    weight[std::lround(w.size * 10)] += w.text.size();
-                }
+                sizes.add(l);
             }
         }
         if (s.text.size() >= 4 && (smallest == 0 || s.size < smallest)) {
             smallest = s.size;
         }
     }
-    hasBody = !weight.empty();
+    hasBody = !sizes.empty();
     if (!hasBody) {
         return smallest > 0 ? smallest : 10;
     }
-    long best = 0;
-    std::size_t most = 0;
-    for (const auto &[size, count] : weight) {
-        if (count > most) {
-            most = count;
-            best = size;
-        }
-    }
-    return static_cast<double>(best) / 10;
+    return sizes.mode();
 }
 
 // ------------------------------------------------- list of contents

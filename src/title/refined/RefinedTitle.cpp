@@ -8,6 +8,7 @@
 #include <Error.h>
 #include <PDFDoc.h>
 
+#include "title/Deadline.h"
 #include "title/OpenDocument.h"
 #include "title/refined/DocumentFacts.h"
 #include "title/refined/Layout.h"
@@ -19,25 +20,6 @@ namespace tidemark {
 namespace {
 
 using namespace refined;
-
-struct Deadline {
-    std::chrono::steady_clock::time_point at;
-    bool active = false;
-    bool passed = false;
-
-    bool check()
-    {
-        if (active && !passed && std::chrono::steady_clock::now() >= at) {
-            passed = true;
-        }
-        return passed;
-    }
-};
-
-bool abortCheck(void *data)
-{
-    return static_cast<Deadline *>(data)->check();
-}
 
 std::string format(const char *fmt, double a, double b = 0)
 {
@@ -276,11 +258,7 @@ RefinedExtraction extractRefinedTitle(const std::string &path, const ExtractionO
         error(errInternal, -1, "Copying of text from this document is not allowed.");
         return out;
     }
-    Deadline deadline;
-    if (options.timeLimit.count() > 0) {
-        deadline.active = true;
-        deadline.at = std::chrono::steady_clock::now() + options.timeLimit;
-    }
+    Deadline deadline(options.timeLimit);
     const DocumentFacts facts = readDocumentFacts(doc);
     for (const std::u32string &m : facts.metadataTitles) {
         out.facts.push_back("metadata title: " + toUtf8(m));
@@ -291,7 +269,7 @@ RefinedExtraction extractRefinedTitle(const std::string &path, const ExtractionO
     PageReader reader(doc);
     const int last = std::min(doc.getNumPages(), 3);
     for (int number = 1; number <= last; ++number) {
-        pages.push_back(analysePage(reader.read(number, &abortCheck, &deadline), facts));
+        pages.push_back(analysePage(reader.read(number, &Deadline::abortCheck, &deadline), facts));
         ++out.pagesRead;
         if (deadline.check()) {
             out.timedOut = true;
