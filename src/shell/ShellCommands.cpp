@@ -35,7 +35,7 @@ bool RenameSelectedPdf(CRenameContext &context, HWND foregroundWindow)
         return false;
     }
     const CodePage &cp = systemCodePage();
-    if (lstrcmpiA(GetLowerExtension(name, cp).c_str(), ".pdf") != 0) {
+    if (GetLowerExtension(name, cp) != ".pdf") {
         return false;
     }
     const std::unique_ptr<FileSystem> disk = makeSystemFileSystem();

@@ -84,7 +84,10 @@ bool Win32FileSystem::exists(const std::string &path) const
 
 bool Win32FileSystem::samePath(const std::string &a, const std::string &b) const
 {
-    return lstrcmpiA(a.c_str(), b.c_str()) == 0;
+    // Letters folded to one case, character by character, as the file
+    // system compares names. Not lstrcmpiA: a collation, which passes over
+    // some characters ("Title\xAD.pdf" and "Title.pdf" would be the same).
+    return pathKey(a) == pathKey(b);
 }
 
 std::string Win32FileSystem::pathKey(const std::string &path) const
