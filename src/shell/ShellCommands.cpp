@@ -26,8 +26,12 @@ std::string FolderWithSeparator(const std::string &folder)
     return endsWithSeparator ? folder : folder + '\\';
 }
 
-bool RenameSelectedPdf(CRenameContext &context, HWND foregroundWindow)
-{
+// The commands run inside the tray program's handling of a hotkey, where an
+// exception would end the program. The only one the engine lets through is
+// running out of memory: that ends the command, which then counts as failed.
+// Every move is a single system call, so none is left half made.
+bool RenameSelectedPdf(CRenameContext &context, HWND foregroundWindow) noexcept
+try {
     std::string folder;
     std::string name;
     GetExplorerSelection(context, foregroundWindow, folder, name);
@@ -41,10 +45,12 @@ bool RenameSelectedPdf(CRenameContext &context, HWND foregroundWindow)
     const std::unique_ptr<FileSystem> disk = makeSystemFileSystem();
     Renamer renamer(*disk, cp);
     return succeeded(renamer.RenamePdfToTitle(FolderWithSeparator(folder), name));
+} catch (...) {
+    return false;
 }
 
-bool RenameSelectedFolder(CRenameContext &context, bool recursive, HWND foregroundWindow)
-{
+bool RenameSelectedFolder(CRenameContext &context, bool recursive, HWND foregroundWindow) noexcept
+try {
     std::string folder;
     std::string name;
     GetExplorerSelection(context, foregroundWindow, folder, name);
@@ -56,10 +62,12 @@ bool RenameSelectedFolder(CRenameContext &context, bool recursive, HWND foregrou
     Renamer renamer(*disk, systemCodePage());
     renamer.RenamePdfsInFolder(recursive, FolderWithSeparator(folder));
     return true;
+} catch (...) {
+    return false;
 }
 
-bool RenameWithClipboardText(CRenameContext &context, HWND foregroundWindow)
-{
+bool RenameWithClipboardText(CRenameContext &context, HWND foregroundWindow) noexcept
+try {
     CClipboardMgr &clipboard = context.Clipboard();
     if (!clipboard.SaveClipboard()) {
         return false;
@@ -93,6 +101,8 @@ bool RenameWithClipboardText(CRenameContext &context, HWND foregroundWindow)
     // The text has served; the next press must not reuse it.
     clipboard.ClearClipboard();
     return true;
+} catch (...) {
+    return false;
 }
 
 }  // namespace tidemark

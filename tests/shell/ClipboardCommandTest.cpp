@@ -109,6 +109,24 @@ TEST_F(ClipboardCommand, BitmapAfterAnEarlierTextIsNotTakenForText)
     EXPECT_FALSE(fileExists(dir.file("Earlier Title.pdf")));
 }
 
+TEST_F(ClipboardCommand, NoMemoryForTheSnapshotEndsTheCommand)
+{
+    // The snapshot stays without data: there is no text, and the command
+    // ends as on an empty clipboard instead of ending the program.
+    focus("paper.pdf");
+    const std::string title(100000, 'T');
+    ASSERT_TRUE(putClipboardText(mainWindow.get(), withNul(title)));
+    {
+        const LargeAllocationsFail noMemory(64 * 1024);
+        EXPECT_FALSE(run());
+    }
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"paper.pdf"});
+    EXPECT_EQ(readFileBytes(dir.file("paper.pdf")), "the paper");
+    EXPECT_EQ(clipboardText(mainWindow.get()), title);
+    EXPECT_EQ(snapshots(), 1u);
+    EXPECT_FALSE(explorer->Touched());
+}
+
 TEST_F(ClipboardCommand, TextEndsAtItsFirstNul)
 {
     focus("paper.pdf");
