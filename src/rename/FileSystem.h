@@ -37,10 +37,9 @@ public:
     // reason worth telling, such as a name a dry run has moved away).
     virtual EntryKind entryKind(const std::string &path, std::error_code &error) const = 0;
     // What a path that the user named is. A walk passes over some entries
-    // by rules of its own (on Windows: by their attributes, and folders that
-    // lead elsewhere); a path chosen by name is walked when it is a folder
-    // and renamed when it is anything else there. Where no such rule
-    // applies, the same as entryKind.
+    // by rules of its own (on Windows: files by their attributes, and
+    // folders that lead elsewhere); a path the user chose is not judged by
+    // those rules. Where the walk has none, the same as entryKind.
     virtual EntryKind argumentKind(const std::string &path, std::error_code &error) const
     {
         return entryKind(path, error);

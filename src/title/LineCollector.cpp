@@ -57,8 +57,10 @@ bool isAbstractHeading(const char *text, int length)
 
 bool collectLine(CollectorState &state, const char *text, int length)
 {
-    // Whatever this call does, the line it is handed is the one before the
-    // next line: the next can only carry on a word of it if it was stored.
+    // The delivery marks a line that carries on the word a hyphenated line
+    // broke off; it can join that line only if the call before stored it.
+    // Whatever this call does with its string, that string is now the one
+    // before the next.
     const bool continuesStoredLine = state.continuesLine && state.previousLineStored;
     state.previousLineStored = false;
     if (length < 1) {
@@ -84,7 +86,8 @@ bool collectLine(CollectorState &state, const char *text, int length)
     // part joins the stored first part instead of making a line of its own,
     // which would put a space into the word when the lines are joined. After
     // "Self-", "Organizing" begins a word of its own: the hyphen was part of
-    // a compound.
+    // a compound. The size of the second part plays no part: it is the same
+    // word, whatever its first letter measures.
     if (continuesStoredLine && isAsciiLower(static_cast<unsigned char>(text[0]))) {
         blocks.back().lines.back().append(text, static_cast<size_t>(length));
     } else {
