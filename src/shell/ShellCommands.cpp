@@ -5,6 +5,7 @@
 #include <memory>
 #include <system_error>
 
+#include "journal/RecordingFileSystem.h"
 #include "rename/CodePage.h"
 #include "rename/FileSystem.h"
 #include "rename/Renamer.h"
@@ -43,8 +44,14 @@ try {
         return false;
     }
     const std::unique_ptr<FileSystem> disk = makeSystemFileSystem();
-    Renamer renamer(*disk, cp);
-    return succeeded(renamer.RenamePdfToTitle(FolderWithSeparator(folder), name));
+    const std::string base = FolderWithSeparator(folder);
+    // Recorded so that "tidemark-cli undo" can take it back.
+    QuietRecording recording(*disk, {"hotkey: file", {base + name}});
+    OutcomeCounter counter;
+    Renamer renamer(recording.fs(), cp, &counter);
+    const bool renamed = succeeded(renamer.RenamePdfToTitle(base, name));
+    recording.finish(counter.counts());
+    return renamed;
 } catch (...) {
     return false;
 }
@@ -59,8 +66,12 @@ try {
     }
     const PdfLibrary library;  // built once for the whole folder
     const std::unique_ptr<FileSystem> disk = makeSystemFileSystem();
-    Renamer renamer(*disk, systemCodePage());
-    renamer.RenamePdfsInFolder(recursive, FolderWithSeparator(folder));
+    const std::string base = FolderWithSeparator(folder);
+    QuietRecording recording(*disk, {recursive ? "hotkey: folder and subfolders" : "hotkey: folder", {base}});
+    OutcomeCounter counter;
+    Renamer renamer(recording.fs(), systemCodePage(), &counter);
+    renamer.RenamePdfsInFolder(recursive, base);
+    recording.finish(counter.counts());
     return true;
 } catch (...) {
     return false;
@@ -93,9 +104,14 @@ try {
     const std::string newPath = base + text + GetLowerExtension(name, cp);
     const std::string oldPath = base + name;
     const std::unique_ptr<FileSystem> disk = makeSystemFileSystem();
-    Renamer renamer(*disk, cp);
+    QuietRecording recording(*disk, {"hotkey: clipboard text", {oldPath}});
+    Renamer renamer(recording.fs(), cp);
     std::error_code error;
-    if (!succeeded(renamer.RenameFile(newPath, oldPath, error))) {
+    const Outcome outcome = renamer.RenameFile(newPath, oldPath, error);
+    OutcomeCounter counter;
+    counter.add(outcome);
+    recording.finish(counter.counts());
+    if (!succeeded(outcome)) {
         return false;
     }
     // The text has served; the next press must not reuse it.
