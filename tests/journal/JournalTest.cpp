@@ -81,13 +81,17 @@ protected:
         EXPECT_FALSE(Journal::open(state.path(), opened));
         return opened;
     }
-    // Renames every paper under the folder, as a recorded run.
-    void renameAll()
+    // Renames every paper under the folder, `first` before the others, as
+    // one recorded run.
+    void renameAll(const std::string &first = "")
     {
         const std::unique_ptr<Journal> j = journal();
         j->beginRun({"rename -r", {papers.path()}});
         RecordingFileSystem recording(*fs, j.get(), RecordingFileSystem::Policy::kRefuseUnrecorded);
         Renamer renamer(recording, systemCodePage());
+        if (!first.empty()) {
+            renamer.RenamePdfToTitle(path(""), first);
+        }
         renamer.RenamePdfsInFolder(true, papers.path());
         EXPECT_FALSE(j->finish(renameCounts(0, 0, 0, 0)));
     }
@@ -124,16 +128,17 @@ TEST_F(JournalRun, UndoGivesBackTheTreeAndTakingBackTheUndoRenamesAgain)
 {
     folder("sub");
     folder("caf\xE9");  // not UTF-8: Latin-1 bytes on POSIX, the ANSI code page on Windows
-    paper("a.pdf", "Bravo");  // Bravo.pdf is taken until that paper has moved
-    paper("Bravo.pdf", "Charlie");
+    paper("Bravo.pdf", "Charlie");  // renamed first: a.pdf then takes its name
+    paper("a.pdf", "Bravo");
     paper("c.pdf", "Charlie", "Other Author");
     paper("sub/d.PDF", "Delta");
     paper("caf\xE9/r\xE9sum\xE9.pdf", "Echo");
     writeFileBytes(path("notes.txt"), "not a paper");
     const Tree before = snapshot(papers.path());
 
-    renameAll();
+    renameAll("Bravo.pdf");
     const Tree renamed = snapshot(papers.path());
+    ASSERT_EQ(renamed.count("Bravo.pdf"), 1u);
     ASSERT_NE(renamed, before);
     ASSERT_EQ(renamed.size(), before.size());
 
