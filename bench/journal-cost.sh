@@ -14,6 +14,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export XDG_STATE_HOME=$work/state
 
+mkdir -p "$work/papers"
 build/bench/make-papers "$work/papers" "$n" 7 > /dev/null
 measure() {  # wall, user + system, system
   /usr/bin/time -f '%e %U %S' -o "$work/time" "$@" > /dev/null 2>&1 || true

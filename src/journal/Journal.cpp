@@ -172,7 +172,7 @@ std::error_code Journal::startRun()
 
     // A line cut short (by a power cut) must not swallow the next one.
     std::string text = !bytes.empty() && bytes.back() != '\n' ? "\n" : "";
-    if (runs.size() >= kRunsKept) {
+    if (runs.size() >= kRunsTrimmed) {
         // Keep the newest runs, this one among the kept; a crash while
         // trimming leaves the old journal whole.
         const std::uint64_t oldestKept = *std::next(runs.rbegin(), static_cast<long>(kRunsKept) - 2);

@@ -50,10 +50,13 @@ struct RunRecord {
 // marked after; an appended line is in the system's hands at once, so that a
 // process killed at any moment loses no record of a move it made. The disk
 // is only waited for at the end of the run (finish()). The journal keeps the
-// last kRunsKept runs.
+// last kRunsKept runs: once it holds kRunsTrimmed, a new run rewrites it
+// with the newest kRunsKept, so that the rewrite comes once in a hundred
+// runs rather than with every run.
 class Journal {
 public:
     static constexpr std::size_t kRunsKept = 1000;
+    static constexpr std::size_t kRunsTrimmed = 1100;
 
     explicit Journal(std::unique_ptr<JournalStore> store) : store_(std::move(store)) {}
     // The journal in `folder` (see openJournalStore).

@@ -250,17 +250,21 @@ TEST_F(JournalRun, ConcurrentRunsKeepTheirRecordsWhole)
 
 TEST_F(JournalRun, KeepsTheLastThousandRuns)
 {
-    for (int run = 1; run <= 1001; ++run) {
+    // 1,100 runs stay; the next one leaves the newest 1,000.
+    for (int run = 1; run <= 1101; ++run) {
         const std::unique_ptr<Journal> j = journal();
         j->beginRun({"run " + std::to_string(run), {}});
         std::size_t number = 0;
         ASSERT_FALSE(j->recordMove("old", "new", FileStamp{}, number));
+        if (run == 1100) {
+            EXPECT_EQ(runs().size(), 1100u);
+        }
     }
     const std::vector<RunRecord> all = runs();
     ASSERT_EQ(all.size(), 1000u);
-    EXPECT_EQ(all.front().info.command, "run 2");
+    EXPECT_EQ(all.front().info.command, "run 102");
     EXPECT_EQ(all.front().moves.size(), 1u);
-    EXPECT_EQ(all.back().id, 1001u);
+    EXPECT_EQ(all.back().id, 1101u);
     EXPECT_EQ(snapshot(state.path()).count("journal.new"), 0u);
 }
 
