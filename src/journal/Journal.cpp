@@ -4,6 +4,7 @@
 #include <ctime>
 #include <map>
 #include <set>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
@@ -71,24 +72,25 @@ std::string line(const Json &record)
     return record.dump() + '\n';
 }
 
-std::vector<std::string> splitLines(const std::string &bytes)
+// Views into `bytes`, which must outlive them.
+std::vector<std::string_view> splitLines(const std::string &bytes)
 {
-    std::vector<std::string> lines;
+    std::vector<std::string_view> lines;
     for (std::size_t begin = 0; begin < bytes.size();) {
         std::size_t end = bytes.find('\n', begin);
         if (end == std::string::npos) {
             end = bytes.size();
         }
-        lines.push_back(bytes.substr(begin, end - begin));
+        lines.emplace_back(bytes.data() + begin, end - begin);
         begin = end + 1;
     }
     return lines;
 }
 
 // The run a line belongs to, 0 when it cannot be read.
-std::uint64_t runOf(const std::string &text, Json &record)
+std::uint64_t runOf(std::string_view text, Json &record)
 {
-    record = Json::parse(text, nullptr, false);
+    record = Json::parse(text.begin(), text.end(), nullptr, false);
     if (!record.is_object() || !record.contains("run") || !record["run"].is_number_unsigned()) {
         return 0;
     }
@@ -98,7 +100,7 @@ std::uint64_t runOf(const std::string &text, Json &record)
 // A start record is the only line with the key "start": inside a JSON
 // string every quote is escaped, so the bytes "start": cannot occur there.
 // That spares parsing the many move lines when a run begins.
-bool mayStartRun(const std::string &text)
+bool mayStartRun(std::string_view text)
 {
     return text.find("\"start\":") != std::string::npos;
 }
@@ -158,9 +160,9 @@ std::error_code Journal::startRun()
     if (const std::error_code error = store_->read(bytes)) {
         return error;
     }
-    std::vector<std::string> lines = splitLines(bytes);
+    const std::vector<std::string_view> lines = splitLines(bytes);
     std::set<std::uint64_t> runs;
-    for (const std::string &text : lines) {
+    for (const std::string_view text : lines) {
         Json record;
         if (mayStartRun(text)) {
             if (const std::uint64_t id = runOf(text, record); id != 0 && record.contains("start")) {
@@ -177,10 +179,10 @@ std::error_code Journal::startRun()
         // trimming leaves the old journal whole.
         const std::uint64_t oldestKept = *std::next(runs.rbegin(), static_cast<long>(kRunsKept) - 2);
         std::string kept;
-        for (const std::string &old : lines) {
+        for (const std::string_view old : lines) {
             Json record;
             if (runOf(old, record) >= oldestKept) {
-                kept += old + '\n';
+                kept.append(old).push_back('\n');
             }
         }
         if (!store_->replace(kept)) {
@@ -242,7 +244,7 @@ std::error_code Journal::readRuns(std::vector<RunRecord> &runs)
     }
     std::map<std::uint64_t, RunRecord> byId;
     std::map<std::uint64_t, std::map<std::size_t, MoveRecord>> moves;
-    for (const std::string &text : splitLines(bytes)) {
+    for (const std::string_view text : splitLines(bytes)) {
         Json record;
         const std::uint64_t id = runOf(text, record);
         if (id == 0) {

@@ -128,7 +128,11 @@ public:
         if (!fd.ok()) {
             return errno == ENOENT ? std::error_code{} : lastError();
         }
-        std::vector<char> buffer(1 << 16);
+        struct stat st {};
+        if (fstat(fd.get(), &st) == 0) {
+            bytes.reserve(static_cast<std::size_t>(st.st_size));
+        }
+        std::vector<char> buffer(1 << 20);
         for (;;) {
             const ssize_t n = ::read(fd.get(), buffer.data(), buffer.size());
             if (n < 0) {

@@ -120,7 +120,11 @@ public:
             const std::error_code error = lastError();
             return error == std::errc::no_such_file_or_directory ? std::error_code{} : error;
         }
-        std::vector<char> buffer(1 << 16);
+        LARGE_INTEGER size{};
+        if (GetFileSizeEx(h.get(), &size)) {
+            bytes.reserve(static_cast<std::size_t>(size.QuadPart));
+        }
+        std::vector<char> buffer(1 << 20);
         for (;;) {
             DWORD n = 0;
             if (!ReadFile(h.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &n, nullptr)) {
