@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <ctime>
 #include <map>
-#include <set>
 #include <string_view>
 
 #include <nlohmann/json.hpp>
@@ -161,23 +160,37 @@ std::error_code Journal::startRun()
         return error;
     }
     const std::vector<std::string_view> lines = splitLines(bytes);
-    std::set<std::uint64_t> runs;
+    // Start records are appended under the lock with rising numbers, so the
+    // last one holds the highest: one line is parsed, not one per run.
+    std::vector<std::string_view> starts;
     for (const std::string_view text : lines) {
-        Json record;
         if (mayStartRun(text)) {
-            if (const std::uint64_t id = runOf(text, record); id != 0 && record.contains("start")) {
-                runs.insert(id);
-            }
+            starts.push_back(text);
         }
     }
-    const std::uint64_t id = runs.empty() ? 1 : *runs.rbegin() + 1;
+    const auto firstRunFrom = [&starts](std::size_t from) {
+        for (std::size_t i = from; i < starts.size(); ++i) {
+            Json record;
+            if (const std::uint64_t id = runOf(starts[i], record); id != 0 && record.contains("start")) {
+                return id;
+            }
+        }
+        return std::uint64_t{0};
+    };
+    std::uint64_t id = 1;
+    for (std::size_t i = starts.size(); i-- > 0;) {
+        if (const std::uint64_t last = firstRunFrom(i); last != 0) {
+            id = last + 1;
+            break;
+        }
+    }
 
     // A line cut short (by a power cut) must not swallow the next one.
     std::string text = !bytes.empty() && bytes.back() != '\n' ? "\n" : "";
-    if (runs.size() >= kRunsTrimmed) {
+    if (starts.size() >= kRunsTrimmed) {
         // Keep the newest runs, this one among the kept; a crash while
         // trimming leaves the old journal whole.
-        const std::uint64_t oldestKept = *std::next(runs.rbegin(), static_cast<long>(kRunsKept) - 2);
+        const std::uint64_t oldestKept = firstRunFrom(starts.size() - (kRunsKept - 1));
         std::string kept;
         for (const std::string_view old : lines) {
             Json record;

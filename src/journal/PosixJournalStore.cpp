@@ -8,7 +8,6 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <vector>
 
 #include "journal/JournalStore.h"
 
@@ -128,13 +127,16 @@ public:
         if (!fd.ok()) {
             return errno == ENOENT ? std::error_code{} : lastError();
         }
+        // Read straight into the string; the journal is locked, so its size
+        // holds, but whatever follows is read too.
         struct stat st {};
-        if (fstat(fd.get(), &st) == 0) {
-            bytes.reserve(static_cast<std::size_t>(st.st_size));
-        }
-        std::vector<char> buffer(1 << 20);
+        bytes.resize(fstat(fd.get(), &st) == 0 ? static_cast<std::size_t>(st.st_size) + 1 : 4096);
+        std::size_t done = 0;
         for (;;) {
-            const ssize_t n = ::read(fd.get(), buffer.data(), buffer.size());
+            if (done == bytes.size()) {
+                bytes.resize(bytes.size() * 2);
+            }
+            const ssize_t n = ::read(fd.get(), bytes.data() + done, bytes.size() - done);
             if (n < 0) {
                 if (errno == EINTR) {
                     continue;
@@ -142,9 +144,10 @@ public:
                 return lastError();
             }
             if (n == 0) {
+                bytes.resize(done);
                 return {};
             }
-            bytes.append(buffer.data(), static_cast<std::size_t>(n));
+            done += static_cast<std::size_t>(n);
         }
     }
 

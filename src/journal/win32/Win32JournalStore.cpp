@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <vector>
 
 #include "journal/JournalStore.h"
 
@@ -120,20 +119,25 @@ public:
             const std::error_code error = lastError();
             return error == std::errc::no_such_file_or_directory ? std::error_code{} : error;
         }
+        // Read straight into the string; the journal is locked, so its size
+        // holds, but whatever follows is read too.
         LARGE_INTEGER size{};
-        if (GetFileSizeEx(h.get(), &size)) {
-            bytes.reserve(static_cast<std::size_t>(size.QuadPart));
-        }
-        std::vector<char> buffer(1 << 20);
+        bytes.resize(GetFileSizeEx(h.get(), &size) ? static_cast<std::size_t>(size.QuadPart) + 1 : 4096);
+        std::size_t done = 0;
         for (;;) {
+            if (done == bytes.size()) {
+                bytes.resize(bytes.size() * 2);
+            }
+            const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
             DWORD n = 0;
-            if (!ReadFile(h.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &n, nullptr)) {
+            if (!ReadFile(h.get(), bytes.data() + done, chunk, &n, nullptr)) {
                 return lastError();
             }
             if (n == 0) {
+                bytes.resize(done);
                 return {};
             }
-            bytes.append(buffer.data(), n);
+            done += n;
         }
     }
 
