@@ -294,7 +294,7 @@ std::error_code Journal::readRuns(std::vector<RunRecord> &runs)
                     run.counts.emplace_back(outcome, count.get<std::size_t>());
                 }
             }
-        } catch (const Json::exception &) {
+        } catch (const std::exception &) {
             continue;  // a line of another shape; nothing this version wrote
         }
     }

@@ -268,6 +268,21 @@ TEST_F(JournalRun, KeepsTheLastThousandRuns)
     EXPECT_EQ(snapshot(state.path()).count("journal.new"), 0u);
 }
 
+TEST_F(JournalRun, LineCutShortByAPowerCutIsPassedOver)
+{
+    std::size_t number = 0;
+    ASSERT_FALSE(journal()->recordMove("first", "first.new", FileStamp{}, number));
+    std::ofstream(state.file("journal"), std::ios::binary | std::ios::app) << "{\"run\":1,\"move\":2,\"old\":{\"hex\":\"f";
+    const std::unique_ptr<Journal> next = journal();
+    next->beginRun({"after the cut", {}});
+    ASSERT_FALSE(next->recordMove("second", "second.new", FileStamp{}, number));
+    const std::vector<RunRecord> all = runs();
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].moves.size(), 1u);
+    ASSERT_EQ(all[1].moves.size(), 1u);
+    EXPECT_EQ(all[1].moves[0].oldPath, "second");
+}
+
 // The journal's file fails every append after the first `allowed` ones.
 class FailingStore final : public JournalStore {
 public:
