@@ -10,6 +10,7 @@ windows=$2/src/tidemark-cli.exe
 samples=$(cd "$(dirname "$0")/../samples" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+export XDG_STATE_HOME="$work/state"  # the native run's journal; Wine's is in its prefix
 
 tree="$work/tree"
 mkdir -p "$tree/sub/deeper"

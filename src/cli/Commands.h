@@ -1,7 +1,12 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
+
+namespace tidemark {
+class Journal;
+}
 
 namespace tidemark::cli {
 
@@ -14,6 +19,13 @@ std::string displayText(const std::string &latin1);
 
 int runTitle(const std::vector<std::string> &args);
 int runRename(const std::vector<std::string> &args);
+int runUndo(const std::vector<std::string> &args);
+int runHistory(const std::vector<std::string> &args);
+
+// Opens the user's journal for `command`; returns -1 when it is open, or
+// the exit status to end with after saying why it cannot be.
+int openJournal(const char *command, std::unique_ptr<Journal> &journal);
+std::vector<std::string> absolutePaths(const std::vector<std::string> &paths);
 
 void printUsage(bool toStdout);
 

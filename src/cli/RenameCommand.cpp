@@ -14,6 +14,8 @@
 
 #include "cli/Commands.h"
 #include "cli/TitleRules.h"
+#include "journal/Journal.h"
+#include "journal/RecordingFileSystem.h"
 #include "rename/CodePage.h"
 #include "rename/DryRunFileSystem.h"
 #include "rename/FileSystem.h"
@@ -168,6 +170,7 @@ struct Options {
     bool recursive = false;
     bool dryRun = false;
     Rule rule = Rule::kLayout;
+    bool noJournal = false;
     std::vector<std::string> paths;
 };
 
@@ -194,6 +197,8 @@ int parse(const std::vector<std::string> &args, Options &options)
             options.recursive = true;
         } else if (arg == "--dry-run") {
             options.dryRun = true;
+        } else if (arg == "--no-journal") {
+            options.noJournal = true;
         } else if (arg.find_first_not_of("rn", 1) == std::string::npos && arg[1] != '-') {
             // -r, -n, and the two together (-rn)
             options.recursive = options.recursive || arg.find('r') != std::string::npos;
@@ -234,13 +239,24 @@ int runRename(const std::vector<std::string> &args)
         return status;
     }
 
+    // Every real run is recorded so that it can be taken back; a run that
+    // could not be is not made, unless the user does without.
+    std::unique_ptr<Journal> journal;
+    if (!options.dryRun && !options.noJournal) {
+        if (const int status = openJournal("rename", journal); status >= 0) {
+            return status;
+        }
+        journal->beginRun({options.recursive ? "rename -r" : "rename", absolutePaths(options.paths)});
+    }
+
     PdfLibrary library;  // built once for the whole run
     const std::unique_ptr<FileSystem> disk = makeSystemFileSystem();
     std::unique_ptr<DryRunFileSystem> overlay;
     if (options.dryRun) {
         overlay = std::make_unique<DryRunFileSystem>(*disk);
     }
-    FileSystem &fs = overlay ? static_cast<FileSystem &>(*overlay) : *disk;
+    RecordingFileSystem recording(*disk, journal.get(), RecordingFileSystem::Policy::kRefuseUnrecorded);
+    FileSystem &fs = overlay ? static_cast<FileSystem &>(*overlay) : recording;
     const CodePage &cp = systemCodePage();
 
     Progress progress;
@@ -294,6 +310,9 @@ int runRename(const std::vector<std::string> &args)
     }
     progress.finish();
     messages.reset();
+    if (journal) {
+        (void)journal->finish(renameCounts(report.renamed, report.unchanged, report.noTitle, report.failed));
+    }
 
     std::printf("%zu renamed, %zu unchanged, %zu no title, %zu failed%s\n", report.renamed, report.unchanged,
                 report.noTitle, report.failed, options.dryRun ? " (dry run: nothing was renamed)" : "");

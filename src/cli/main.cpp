@@ -31,7 +31,9 @@ void printUsage(bool toStdout)
     std::FILE *out = toStdout ? stdout : stderr;
     std::fputs("Usage: tidemark title [--rule=RULE] FILE...\n"
                "       tidemark title --explain FILE\n"
-               "       tidemark rename [--rule=RULE] [--recursive] [--dry-run] PATH...\n"
+               "       tidemark rename [--rule=RULE] [--recursive] [--dry-run] [--no-journal] PATH...\n"
+               "       tidemark undo [--dry-run] [RUN]\n"
+               "       tidemark history [-n N]\n"
                "       tidemark --help | --version\n",
                out);
     if (!toStdout) {
@@ -51,14 +53,28 @@ void printUsage(bool toStdout)
                "                    title.\n"
                "    -r, --recursive walk the subfolders of each folder too\n"
                "    -n, --dry-run   rename nothing; print what a real run would do\n"
-               "\n"
-               "  --rule=layout     the largest type up to the \"Abstract\" heading (the default)\n"
-               "  --rule=refined    weighs every block of type on the first pages by size,\n"
-               "                    position and what the file's metadata says; passes over\n"
-               "                    journal mastheads, contents lists, stamps and dates;\n"
-               "                    keeps titles in any script whole\n"
-               "  --explain         (title, one FILE) show how the refined rule read it: each\n"
+               "    --no-journal    rename even when the journal cannot be written (such a\n"
+               "                    run cannot be undone)\n"
+               "    --rule=RULE     (title and rename) how titles are read: layout, the largest\n"
+               "                    type up to the \"Abstract\" heading (the default); refined,\n"
+               "                    which weighs every block of type on the first pages by\n"
+               "                    size, position and the file's own metadata, passes over\n"
+               "                    mastheads, contents lists, stamps and dates, and keeps\n"
+               "                    titles in any script whole\n"
+               "    --explain       (title, one FILE) show how the refined rule read it: each\n"
                "                    block of type, its size, and why it was taken or not\n"
+               "  undo [RUN]        take back the newest run not yet taken back, or run RUN:\n"
+               "                    each file still as the run left it gets its old name\n"
+               "                    back; anything else is reported and left alone. Never\n"
+               "                    replaces a file. An undo is a run too, and can be undone.\n"
+               "    -n, --dry-run   move nothing; print what the undo would do\n"
+               "  history           list the runs in the journal, newest first: number, time,\n"
+               "                    command, folder, counts, and the undo that took it back\n"
+               "    -n N            the newest N runs (default 10)\n"
+               "\n"
+               "Every rename and undo run is recorded in a journal: $XDG_STATE_HOME/tidemark/\n"
+               "(~/.local/state/tidemark/) on Linux, %LOCALAPPDATA%\\Tidemark\\ on Windows. A run\n"
+               "that cannot be recorded is not made (exit status 2). The last 1000 runs are kept.\n"
                "\n"
                "Exit status 2 means a usage error. Messages of the PDF library go to\n"
                "standard error as \"Error: MESSAGE\".\n",
@@ -90,6 +106,12 @@ int main(int argc, char **argv)
     }
     if (command == "rename") {
         return runRename(args);
+    }
+    if (command == "undo") {
+        return runUndo(args);
+    }
+    if (command == "history") {
+        return runHistory(args);
     }
     std::fprintf(stderr, "tidemark: unknown command '%s'\n", command.c_str());
     printUsage(false);

@@ -2,7 +2,8 @@
 
 namespace tidemark {
 
-EntryKind DryRunFileSystem::entryKind(const std::string &path, std::error_code &error) const
+template <typename OnDisk>
+EntryKind DryRunFileSystem::plannedKind(const std::string &path, OnDisk onDisk) const
 {
     const std::string key = pathKey(path);
     if (created_.count(key) != 0) {
@@ -11,7 +12,17 @@ EntryKind DryRunFileSystem::entryKind(const std::string &path, std::error_code &
     if (removed_.count(key) != 0) {
         return EntryKind::kUnreadable;
     }
-    return disk_.entryKind(path, error);
+    return onDisk();
+}
+
+EntryKind DryRunFileSystem::entryKind(const std::string &path, std::error_code &error) const
+{
+    return plannedKind(path, [&] { return disk_.entryKind(path, error); });
+}
+
+EntryKind DryRunFileSystem::argumentKind(const std::string &path, std::error_code &error) const
+{
+    return plannedKind(path, [&] { return disk_.argumentKind(path, error); });
 }
 
 bool DryRunFileSystem::exists(const std::string &path) const

@@ -24,12 +24,17 @@ public:
         return disk_.listFolder(folder, visit);
     }
     EntryKind entryKind(const std::string &path, std::error_code &error) const override;
+    EntryKind argumentKind(const std::string &path, std::error_code &error) const override;
     bool exists(const std::string &path) const override;
     bool samePath(const std::string &a, const std::string &b) const override { return disk_.samePath(a, b); }
     std::string pathKey(const std::string &path) const override { return disk_.pathKey(path); }
     std::error_code move(const std::string &oldPath, const std::string &newPath) override;
 
 private:
+    // The kind after the planned moves; `onDisk` for a path they left alone.
+    template <typename OnDisk>
+    EntryKind plannedKind(const std::string &path, OnDisk onDisk) const;
+
     FileSystem &disk_;
     std::set<std::string> created_;  // path keys that planned moves filled
     std::set<std::string> removed_;  // path keys that planned moves emptied

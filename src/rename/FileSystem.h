@@ -41,10 +41,19 @@ public:
     // `error` tells why an entry is kUnreadable (empty when there is no
     // reason worth telling, such as a name a dry run has moved away).
     virtual EntryKind entryKind(const std::string &path, std::error_code &error) const = 0;
+    // What a path that the user named is. A walk passes over some entries
+    // by rules of its own (on Windows: files by their attributes, and
+    // folders that lead elsewhere); a path the user chose is not judged by
+    // those rules. Where the walk has none, the same as entryKind.
+    virtual EntryKind argumentKind(const std::string &path, std::error_code &error) const
+    {
+        return entryKind(path, error);
+    }
+    // The kind of a path that the user named, without the reason.
     EntryKind kindOf(const std::string &path) const
     {
         std::error_code ignored;
-        return entryKind(path, ignored);
+        return argumentKind(path, ignored);
     }
     // True when a file, folder or link of that name is there.
     virtual bool exists(const std::string &path) const = 0;

@@ -38,8 +38,9 @@ void dropLastIf(std::string &text, char c)
 }
 
 // Replaces each occurrence left to right; the search goes on after the
-// inserted text, so a row never works on its own output. The replacements
-// are plain ASCII, so the byte after them begins a character.
+// inserted text, so a row never works on its own output. It goes on at the
+// next character: a one-byte needle (0xAE) may be the lead byte of a
+// two-byte character, whose trail byte is then kept as it is.
 void replaceAll(std::string &text, std::string_view from, std::string_view to, const CodePage &cp)
 {
     std::size_t pos = FindInText(text, from, 0, cp);
@@ -53,7 +54,11 @@ void replaceAll(std::string &text, std::string_view from, std::string_view to, c
         out.append(text, done, pos - done);
         out.append(to);
         done = pos + from.size();
-        pos = FindInText(text, from, done, cp);
+        std::size_t next = pos;  // the first character after the match
+        while (next < done) {
+            next += cp.isLeadByte(static_cast<unsigned char>(text[next])) ? 2 : 1;
+        }
+        pos = FindInText(text, from, next, cp);
     }
     out.append(text, done, npos);
     text = std::move(out);

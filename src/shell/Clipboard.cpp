@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <utility>
 
 #include "shell/ClipboardHandles.h"
@@ -28,9 +29,14 @@ bool CClipboardEntry::Save()
     const GlobalLockGuard lock(handle);
     if (lock.get() != nullptr && size > 0) {
         // Clipboard data beyond 4 GB is not text anyone renames with.
-        size_ = static_cast<std::uint32_t>(std::min<SIZE_T>(size, UINT32_MAX));
-        data_ = std::make_unique<std::uint8_t[]>(size_);
-        std::memcpy(data_.get(), lock.get(), size_);
+        const auto bytes = static_cast<std::uint32_t>(std::min<SIZE_T>(size, UINT32_MAX));
+        // Without memory for the copy the entry stays without data, which
+        // reads as no text; the command then ends like on an empty clipboard.
+        data_.reset(new (std::nothrow) std::uint8_t[bytes]);
+        if (data_ != nullptr) {
+            size_ = bytes;
+            std::memcpy(data_.get(), lock.get(), size_);
+        }
     }
     return true;
 }

@@ -25,8 +25,8 @@ public:
     // Draws the saved content into `rect` of `dc`.
     virtual void Draw(HDC dc, const RECT &rect) = 0;
     // Copies the clipboard's data of this format; the clipboard must be open.
-    // True also when the clipboard holds nothing of the format (nothing is
-    // copied then).
+    // True also when the clipboard holds nothing of the format, or there is
+    // no memory for the copy (nothing is copied then). Throws nothing.
     virtual bool Save();
     // Puts the copy back on the clipboard, which must be open. False when
     // there is no copy or the clipboard refuses it.

@@ -5,6 +5,7 @@
 #include <memory>
 #include <system_error>
 
+#include "journal/RecordingFileSystem.h"
 #include "rename/CodePage.h"
 #include "rename/FileSystem.h"
 #include "rename/Renamer.h"
@@ -26,8 +27,12 @@ std::string FolderWithSeparator(const std::string &folder)
     return endsWithSeparator ? folder : folder + '\\';
 }
 
-bool RenameSelectedPdf(CRenameContext &context, HWND foregroundWindow)
-{
+// The commands run inside the tray program's handling of a hotkey, where an
+// exception would end the program. The only one the engine lets through is
+// running out of memory: that ends the command, which then counts as failed.
+// Every move is a single system call, so none is left half made.
+bool RenameSelectedPdf(CRenameContext &context, HWND foregroundWindow) noexcept
+try {
     std::string folder;
     std::string name;
     GetExplorerSelection(context, foregroundWindow, folder, name);
@@ -35,16 +40,24 @@ bool RenameSelectedPdf(CRenameContext &context, HWND foregroundWindow)
         return false;
     }
     const CodePage &cp = systemCodePage();
-    if (lstrcmpiA(GetLowerExtension(name, cp).c_str(), ".pdf") != 0) {
+    if (GetLowerExtension(name, cp) != ".pdf") {
         return false;
     }
     const std::unique_ptr<FileSystem> disk = makeSystemFileSystem();
-    Renamer renamer(*disk, cp);
-    return succeeded(renamer.RenamePdfToTitle(FolderWithSeparator(folder), name));
+    const std::string base = FolderWithSeparator(folder);
+    // Recorded so that "tidemark-cli undo" can take it back.
+    QuietRecording recording(*disk, {"hotkey: file", {base + name}});
+    OutcomeCounter counter;
+    Renamer renamer(recording.fs(), cp, &counter);
+    const bool renamed = succeeded(renamer.RenamePdfToTitle(base, name));
+    recording.finish(counter.counts());
+    return renamed;
+} catch (...) {
+    return false;
 }
 
-bool RenameSelectedFolder(CRenameContext &context, bool recursive, HWND foregroundWindow)
-{
+bool RenameSelectedFolder(CRenameContext &context, bool recursive, HWND foregroundWindow) noexcept
+try {
     std::string folder;
     std::string name;
     GetExplorerSelection(context, foregroundWindow, folder, name);
@@ -53,13 +66,19 @@ bool RenameSelectedFolder(CRenameContext &context, bool recursive, HWND foregrou
     }
     const PdfLibrary library;  // built once for the whole folder
     const std::unique_ptr<FileSystem> disk = makeSystemFileSystem();
-    Renamer renamer(*disk, systemCodePage());
-    renamer.RenamePdfsInFolder(recursive, FolderWithSeparator(folder));
+    const std::string base = FolderWithSeparator(folder);
+    QuietRecording recording(*disk, {recursive ? "hotkey: folder and subfolders" : "hotkey: folder", {base}});
+    OutcomeCounter counter;
+    Renamer renamer(recording.fs(), systemCodePage(), &counter);
+    renamer.RenamePdfsInFolder(recursive, base);
+    recording.finish(counter.counts());
     return true;
+} catch (...) {
+    return false;
 }
 
-bool RenameWithClipboardText(CRenameContext &context, HWND foregroundWindow)
-{
+bool RenameWithClipboardText(CRenameContext &context, HWND foregroundWindow) noexcept
+try {
     CClipboardMgr &clipboard = context.Clipboard();
     if (!clipboard.SaveClipboard()) {
         return false;
@@ -85,14 +104,21 @@ bool RenameWithClipboardText(CRenameContext &context, HWND foregroundWindow)
     const std::string newPath = base + text + GetLowerExtension(name, cp);
     const std::string oldPath = base + name;
     const std::unique_ptr<FileSystem> disk = makeSystemFileSystem();
-    Renamer renamer(*disk, cp);
+    QuietRecording recording(*disk, {"hotkey: clipboard text", {oldPath}});
+    Renamer renamer(recording.fs(), cp);
     std::error_code error;
-    if (!succeeded(renamer.RenameFile(newPath, oldPath, error))) {
+    const Outcome outcome = renamer.RenameFile(newPath, oldPath, error);
+    OutcomeCounter counter;
+    counter.add(outcome);
+    recording.finish(counter.counts());
+    if (!succeeded(outcome)) {
         return false;
     }
     // The text has served; the next press must not reuse it.
     clipboard.ClearClipboard();
     return true;
+} catch (...) {
+    return false;
 }
 
 }  // namespace tidemark

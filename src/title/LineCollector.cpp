@@ -1,7 +1,6 @@
 #include "title/LineCollector.h"
 
 #include <limits>
-#include <string_view>
 
 namespace tidemark {
 
@@ -10,6 +9,11 @@ namespace {
 bool isAsciiLetter(unsigned char c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+bool isAsciiLower(unsigned char c)
+{
+    return c >= 'a' && c <= 'z';
 }
 
 unsigned char asciiLower(unsigned char c)
@@ -34,13 +38,6 @@ int truncatedSize(double size)
     return static_cast<int>(size);
 }
 
-// The delivery's space, end-of-line and end-of-page strings.
-bool isSeparator(const char *text, int length)
-{
-    const std::string_view s(text, static_cast<size_t>(length));
-    return s == " " || s == "\r\n" || s == "\f";
-}
-
 }  // namespace
 
 bool isAbstractHeading(const char *text, int length)
@@ -60,24 +57,18 @@ bool isAbstractHeading(const char *text, int length)
 
 bool collectLine(CollectorState &state, const char *text, int length)
 {
+    // The delivery marks a line that carries on the word a hyphenated line
+    // broke off; it can join that line only if the call before stored it.
+    // Whatever this call does with its string, that string is now the one
+    // before the next.
+    const bool continuesStoredLine = state.continuesLine && state.previousLineStored;
+    state.previousLineStored = false;
     if (length < 1) {
-        return true;
-    }
-    // "Hydro-" and "dynamic" are one word broken over two lines: the second
-    // part joins the stored first part instead of making a line of its own,
-    // which would put a space into the word when the lines are joined.
-    if (state.continuesLine) {
-        if (state.previousLineKept) {
-            state.blocks.back().lines.back().append(text, static_cast<size_t>(length));
-        }
         return true;
     }
     // Separators (space, CR LF, form feed) and lines that open with a digit,
     // a symbol or a non-ASCII letter never take part in a title.
     if (!isAsciiLetter(static_cast<unsigned char>(text[0]))) {
-        if (!isSeparator(text, length)) {
-            state.previousLineKept = false;
-        }
         return true;
     }
 
@@ -91,16 +82,26 @@ bool collectLine(CollectorState &state, const char *text, int length)
         return false;
     }
 
-    // The stored size is a whole number, and a new block is opened only when
-    // the exact size differs from both the previous line and that number:
-    // 17.2 after 17.0 opens a second "17" block, 17.0 after 17.6 rejoins it.
-    if (blocks.empty()) {
-        blocks.push_back({truncatedSize(state.lastLineFontSize), state.pageNumber, {}});
-    } else if (sizeChanged && state.currentLineFontSize != static_cast<double>(blocks.back().fontSize)) {
-        blocks.push_back({truncatedSize(state.currentLineFontSize), state.pageNumber, {}});
+    // "Hydro-" and "dynamic" are one word broken over two lines: the second
+    // part joins the stored first part instead of making a line of its own,
+    // which would put a space into the word when the lines are joined. After
+    // "Self-", "Organizing" begins a word of its own: the hyphen was part of
+    // a compound. The size of the second part plays no part: it is the same
+    // word, whatever its first letter measures.
+    if (continuesStoredLine && isAsciiLower(static_cast<unsigned char>(text[0]))) {
+        blocks.back().lines.back().append(text, static_cast<size_t>(length));
+    } else {
+        // The stored size is a whole number, and a new block is opened only
+        // when the exact size differs from both the previous line and that
+        // number: 17.2 after 17.0 opens a second "17" block, 17.0 after 17.6
+        // rejoins it.
+        if (blocks.empty() ||
+            (sizeChanged && state.currentLineFontSize != static_cast<double>(blocks.back().fontSize))) {
+            blocks.push_back({truncatedSize(state.currentLineFontSize), state.pageNumber, {}});
+        }
+        blocks.back().lines.emplace_back(text, static_cast<size_t>(length));
     }
-    blocks.back().lines.emplace_back(text, static_cast<size_t>(length));
-    state.previousLineKept = true;
+    state.previousLineStored = true;
     return true;
 }
 

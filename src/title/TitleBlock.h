@@ -28,7 +28,7 @@ struct CollectorState {
     // Set by the delivery for a line that carries on a line whose final
     // hyphen it dropped (nothing was delivered between the two).
     bool continuesLine = false;
-    bool previousLineKept = false;     // the last line delivered was stored
+    bool previousLineStored = false;   // the collector stored the last string it was given
     TitleBlockList blocks;
 
     // What the driver resets after every extraction.
@@ -37,6 +37,8 @@ struct CollectorState {
         pageNumber = 0;
         abstractPage = 0;
         stopRequested = false;
+        continuesLine = false;
+        previousLineStored = false;
     }
 };
 

@@ -159,27 +159,6 @@ TEST_F(FolderRun, SymbolicLinksAreNeitherFollowedNorRenamed)
     EXPECT_EQ(treeOf(elsewhere.path()), (Names{"papers/", "papers/inside.pdf", "target.pdf"}));
 }
 
-TEST_F(FolderRun, UnreadableSubfolder)
-{
-    folder("locked");
-    paper("locked/inside.pdf", "Locked Paper");
-    paper("open.pdf", "Open Paper");
-    ASSERT_EQ(chmod(path("locked").c_str(), 0), 0);
-
-    const bool allWell = run(true);
-    chmod(path("locked").c_str(), 0755);
-    EXPECT_EQ(tree().front(), "Open Paper.pdf");
-    if (geteuid() == 0) {
-        // Permissions do not bind the superuser: the folder is listed.
-        EXPECT_TRUE(allWell);
-        EXPECT_EQ(tree(), (Names{"Open Paper.pdf", "locked/", "locked/Locked Paper.pdf"}));
-    } else {
-        EXPECT_FALSE(allWell);
-        EXPECT_EQ(tree(), (Names{"Open Paper.pdf", "locked/", "locked/inside.pdf"}));
-        EXPECT_EQ(recorder.skipped, (Names{path("locked/")}));
-    }
-}
-
 // A disk on which one folder cannot be listed, whoever runs the test.
 class RefusingFileSystem final : public testing::ForwardingFileSystem {
 public:

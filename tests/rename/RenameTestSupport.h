@@ -112,6 +112,10 @@ public:
         return disk_.listFolder(folder, visit);
     }
     EntryKind entryKind(const std::string &p, std::error_code &e) const override { return disk_.entryKind(p, e); }
+    EntryKind argumentKind(const std::string &p, std::error_code &e) const override
+    {
+        return disk_.argumentKind(p, e);
+    }
     bool exists(const std::string &p) const override { return disk_.exists(p); }
     bool samePath(const std::string &a, const std::string &b) const override { return disk_.samePath(a, b); }
     std::string pathKey(const std::string &p) const override { return disk_.pathKey(p); }

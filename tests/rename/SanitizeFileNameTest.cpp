@@ -53,6 +53,7 @@ TEST(SanitizeFileName, LetterSpacedWordsAreJoined)
         {"ab c d", "abcd"},
         // A lower-case letter alone at the end joins the word before it.
         {"Vitamin c", "Vitaminc"},
+        {"Vitamin c ", "Vitaminc"},  // trimmed before the spacing is looked at
         {"Vitamin C", "Vitamin C"},
         // Single-letter words inside ordinary text stay apart.
         {"Model of a cell", "Model of a cell"},
@@ -146,6 +147,10 @@ TEST(SanitizeFileName, DoubleByteMatchesBeginOnCharacters)
         // The soft hyphen row matches a lead byte alone; the colon was its
         // trail byte when the colon row ran, so it stays.
         {"A\xAD:B", "A- -B", "A-:B"},
+        // After a match of a lead byte alone the search goes on after its
+        // character: the trail byte is neither matched nor changed.
+        {"X\xAE\xAE\xAEY", "X(C)(C)(C)Y", "X(C)\xAE(C)Y"},
+        {"x\xA8\xA1\xA8\xA1y", "xo\xA1o\xA1y", "xo\xA1o\xA1y"},
     };
     for (const auto &c : cases) {
         EXPECT_EQ(sanitized(c.title, kSingle), c.single) << c.title;

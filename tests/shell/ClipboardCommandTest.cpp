@@ -109,6 +109,24 @@ TEST_F(ClipboardCommand, BitmapAfterAnEarlierTextIsNotTakenForText)
     EXPECT_FALSE(fileExists(dir.file("Earlier Title.pdf")));
 }
 
+TEST_F(ClipboardCommand, NoMemoryForTheSnapshotEndsTheCommand)
+{
+    // The snapshot stays without data: there is no text, and the command
+    // ends as on an empty clipboard instead of ending the program.
+    focus("paper.pdf");
+    const std::string title(100000, 'T');
+    ASSERT_TRUE(putClipboardText(mainWindow.get(), withNul(title)));
+    {
+        const LargeAllocationsFail noMemory(64 * 1024);
+        EXPECT_FALSE(run());
+    }
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"paper.pdf"});
+    EXPECT_EQ(readFileBytes(dir.file("paper.pdf")), "the paper");
+    EXPECT_EQ(clipboardText(mainWindow.get()), title);
+    EXPECT_EQ(snapshots(), 1u);
+    EXPECT_FALSE(explorer->Touched());
+}
+
 TEST_F(ClipboardCommand, TextEndsAtItsFirstNul)
 {
     focus("paper.pdf");
@@ -150,14 +168,30 @@ TEST_F(ClipboardCommand, ExistingNameIsNotReplaced)
     EXPECT_EQ(snapshots(), 1u);
 }
 
-TEST_F(ClipboardCommand, SameNameInOtherCaseIsASuccessWithoutMove)
+TEST_F(ClipboardCommand, NamesAreComparedLetterByLetterIgnoringCase)
 {
-    focus("paper.pdf");
-    ASSERT_TRUE(putClipboardText(mainWindow.get(), withNul("PAPER")));
-    EXPECT_TRUE(run());
-    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>({"paper.pdf"}));
-    EXPECT_FALSE(IsClipboardFormatAvailable(CF_TEXT));
-    EXPECT_EQ(snapshots(), 0u);
+    // A name that differs only in case is the file's own: a success without
+    // a move. A soft hyphen (0xAD) is a character like any other, which no
+    // comparison may pass over: that file is moved.
+    const struct {
+        const char *file;
+        const char *text;
+        const char *after;
+    } cases[] = {
+        {"paper.pdf", "PAPER", "paper.pdf"},
+        {"caf\xE9s.pdf", "CAF\xC9S", "caf\xE9s.pdf"},
+        {"Title\xAD.pdf", "Title", "Title.pdf"},
+    };
+    for (const auto &c : cases) {
+        writeFileBytes(dir.file(c.file), "the paper");
+        focus(c.file);
+        ASSERT_TRUE(putClipboardText(mainWindow.get(), withNul(c.text)));
+        EXPECT_TRUE(run()) << c.file;
+        EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{c.after}) << c.file;
+        EXPECT_FALSE(IsClipboardFormatAvailable(CF_TEXT)) << c.file;
+        EXPECT_EQ(snapshots(), 0u) << c.file;
+        DeleteFileA(dir.file(c.after).c_str());
+    }
 }
 
 TEST_F(ClipboardCommand, NoExplorerWindowInFront)

@@ -63,9 +63,11 @@ TEST(ClipboardEntry, EmptyAtFirst)
 TEST(ClipboardEntry, ReleaseDataFreesTheCopy)
 {
     BytesEntry entry(CF_TEXT, "abc");
-    EXPECT_EQ(entry.ReleaseData(), 0);
+    ASSERT_EQ(SavedText(entry), "abc");
+    entry.ReleaseData();
     EXPECT_EQ(entry.data(), nullptr);
     EXPECT_EQ(entry.size(), 0u);
+    EXPECT_EQ(SavedText(entry), "");
 }
 
 TEST(ClipboardEntry, TextEndsAtTheFirstNulAndNeverPastTheSize)
@@ -99,7 +101,7 @@ TEST(ClipboardList, KeepsTheSevenLatest)
     EXPECT_EQ(list.GetCurrent(), nullptr);
     for (int i = 0; i < 9; ++i) {
         list.AddSnapshot(snapshotOf(std::make_unique<BytesEntry>(CF_TEXT, "run " + std::to_string(i))));
-        EXPECT_EQ(list.Count(), std::min<std::size_t>(i + 1, CClipboardList::maxCount));
+        EXPECT_EQ(list.Count(), std::min<std::size_t>(i + 1, 7));
         ASSERT_NE(list.GetCurrent(), nullptr);
         EXPECT_EQ(SavedText(*list.GetCurrent()->FindByFormat(CF_TEXT)), "run " + std::to_string(i));
     }

@@ -3,9 +3,52 @@
 #include "shell/ClipboardHandles.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <stdexcept>
+
+namespace {
+
+std::atomic<std::size_t> allocationLimit{SIZE_MAX};
+
+}  // namespace
+
+// The program's own allocator, so that a test can make large allocations
+// fail. Every other form of new and delete ends up here or in free().
+void *operator new(std::size_t size)
+{
+    if (size >= allocationLimit.load()) {
+        throw std::bad_alloc();
+    }
+    if (void *p = std::malloc(size != 0 ? size : 1)) {
+        return p;
+    }
+    throw std::bad_alloc();
+}
+
+void operator delete(void *p) noexcept
+{
+    std::free(p);
+}
+
+void operator delete(void *p, std::size_t) noexcept
+{
+    std::free(p);
+}
+
+LargeAllocationsFail::LargeAllocationsFail(std::size_t bytes)
+{
+    allocationLimit = bytes;
+}
+
+LargeAllocationsFail::~LargeAllocationsFail()
+{
+    allocationLimit = SIZE_MAX;
+}
 
 ComApartment::ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <objidl.h>
 
+#include <cstddef>
 #include <mutex>
 #include <set>
 #include <string>
@@ -65,6 +66,17 @@ private:
     friend class MallocSpy;
     std::mutex mutex_;
     std::set<void *> live_;
+};
+
+// While it lives, every allocation of `bytes` or more through operator new
+// fails, as when memory has run out; smaller ones go on working. The test
+// binary replaces the global operator new for this.
+class LargeAllocationsFail {
+public:
+    explicit LargeAllocationsFail(std::size_t bytes);
+    ~LargeAllocationsFail();
+    LargeAllocationsFail(const LargeAllocationsFail &) = delete;
+    LargeAllocationsFail &operator=(const LargeAllocationsFail &) = delete;
 };
 
 // The names in `folder` ("." and ".." left out), sorted.

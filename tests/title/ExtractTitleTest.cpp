@@ -117,12 +117,48 @@ TEST_F(ExtractTitle, TwoExtractionsInARowStartAfresh)
     EXPECT_EQ(e.title, "Abstract of nothing");
 }
 
-TEST_F(ExtractTitle, HyphenatedTitleLinesAreRejoined)
+TEST_F(ExtractTitle, LineEndingInAHyphen)
 {
-    PageBuilder b;
-    b.line("Wave Energy and Hydro-", 18, "Helvetica-Bold").line("dynamic Modelling of Reefs", 18, "Helvetica-Bold");
-    b.gap(10).line("Abstract", 11).body(5);
-    EXPECT_EQ(extract(write("h.pdf", {{b.page()}, ""})).title, "Wave Energy and Hydrodynamic Modelling of Reefs");
+    // A title page whose lines are given as {text, size}, then a page whose
+    // 20 pt heading would be appended to the title if page 1 were not
+    // stopped at its abstract heading.
+    struct Case {
+        const char *what;
+        std::vector<std::pair<std::string, double>> lines;
+        std::string title;
+    };
+    const Case cases[] = {
+        {"a word broken over two lines is rejoined",
+         {{"Wave Energy and Hydro-", 18}, {"dynamic Modelling of Reefs", 18}, {"Abstract", 11}},
+         "Wave Energy and Hydrodynamic Modelling of Reefs"},
+        {"a capital after the break begins a word of its own",
+         {{"Adaptive Self-", 20}, {"Organizing Tidal Networks", 20}, {"Abstract", 11}},
+         "Adaptive Self Organizing Tidal Networks"},
+        {"the heading after a stored hyphenated line still stops",
+         {{"Deep Channel Surveys", 20}, {"Ann Author", 12}, {"University of Electro-", 10}, {"Abstract", 10}},
+         "Deep Channel Surveys"},
+        {"the heading after a dropped hyphenated line still stops",
+         {{"Deep Channel Surveys", 20}, {"Ann Author", 12}, {"1 Dept. of Electro-", 10}, {"Abstract", 10}},
+         "Deep Channel Surveys"},
+        {"a line after a dropped year is kept",
+         {{"Deep Channel Surveys", 20}, {"2019-", 20}, {"continued Here", 20}, {"Abstract", 10}},
+         "Deep Channel Surveys continued Here"},
+        {"a line of a lone hyphen glues nothing to the title",
+         {{"Deep Harbour Learning", 20}, {"-", 12}, {"Ann Author", 12}, {"Abstract", 10}},
+         "Deep Harbour Learning"},
+    };
+    for (const Case &c : cases) {
+        PageBuilder first;
+        for (const auto &[text, size] : c.lines) {
+            first.line(text, size, size > 12 ? "Helvetica-Bold" : "Helvetica");
+        }
+        first.body(5);
+        const Document doc{{first.page(), PageBuilder().line("Supplementary Material Heading", 20).body(5).page()},
+                           ""};
+        const Extraction e = extract(write("hyphen.pdf", doc));
+        EXPECT_EQ(e.title, c.title) << c.what;
+        EXPECT_EQ(e.pagesRendered, 1) << c.what;
+    }
 }
 
 TEST_F(ExtractTitle, CharacterOutsideLatin1Disappears)

@@ -42,6 +42,31 @@ struct FindCloser {
 };
 using FindHandle = std::unique_ptr<void, FindCloser>;
 
+// The attributes of the entry at `path`; INVALID_FILE_ATTRIBUTES, with
+// `error` telling why, when they cannot be read.
+DWORD attributesOf(const std::string &path, std::error_code &error)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        error = windowsError(GetLastError());
+    }
+    return attributes;
+}
+
+// The reparse tag of the entry at `path`, which a search for the entry's
+// own name reports. When it cannot be read, the tag of a directory link: a
+// folder of unknown kind is not walked into.
+DWORD reparseTagOf(const std::string &path)
+{
+    WIN32_FIND_DATAA data{};
+    const HANDLE first = FindFirstFileA(path.c_str(), &data);
+    if (first == INVALID_HANDLE_VALUE) {
+        return IO_REPARSE_TAG_SYMLINK;
+    }
+    FindClose(first);
+    return data.dwReserved0;
+}
+
 }  // namespace
 
 std::string Win32FileSystem::nameFromUtf8Title(const std::string &utf8) const
@@ -65,22 +90,42 @@ std::error_code Win32FileSystem::listFolder(const std::string &folder, const Vis
     return code == ERROR_NO_MORE_FILES ? std::error_code{} : windowsError(code);
 }
 
-EntryKind Win32FileSystem::entryKind(const std::string &path, std::error_code &error) const
+EntryKind WalkedEntryKind(std::uint32_t attributes, std::uint32_t reparseTag)
 {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        error = windowsError(GetLastError());
-        return EntryKind::kUnreadable;
-    }
     if ((attributes & (FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NORMAL)) != 0) {
         return EntryKind::kFile;
     }
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        // Junctions and directory links are not walked into, as links are
-        // not on POSIX: they lead out of the tree or round in a circle.
-        return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? EntryKind::kOther : EntryKind::kDirectory;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        return EntryKind::kOther;
     }
-    return EntryKind::kOther;
+    // Junctions and directory links (name surrogates) are not walked into,
+    // as links are not on POSIX: they lead out of the tree or round in a
+    // circle. Other reparse points, such as the folders of a cloud drive,
+    // hold their files themselves.
+    const bool reparsePoint = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    return reparsePoint && IsReparseTagNameSurrogate(reparseTag) ? EntryKind::kOther : EntryKind::kDirectory;
+}
+
+EntryKind NamedEntryKind(std::uint32_t attributes)
+{
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryKind::kDirectory : EntryKind::kFile;
+}
+
+EntryKind Win32FileSystem::entryKind(const std::string &path, std::error_code &error) const
+{
+    const DWORD attributes = attributesOf(path, error);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return EntryKind::kUnreadable;
+    }
+    const bool reparseFolder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+                               (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    return WalkedEntryKind(attributes, reparseFolder ? reparseTagOf(path) : 0);
+}
+
+EntryKind Win32FileSystem::argumentKind(const std::string &path, std::error_code &error) const
+{
+    const DWORD attributes = attributesOf(path, error);
+    return attributes == INVALID_FILE_ATTRIBUTES ? EntryKind::kUnreadable : NamedEntryKind(attributes);
 }
 
 bool Win32FileSystem::exists(const std::string &path) const
@@ -90,7 +135,10 @@ bool Win32FileSystem::exists(const std::string &path) const
 
 bool Win32FileSystem::samePath(const std::string &a, const std::string &b) const
 {
-    return lstrcmpiA(a.c_str(), b.c_str()) == 0;
+    // Letters folded to one case, character by character, as the file
+    // system compares names. Not lstrcmpiA: a collation, which passes over
+    // some characters ("Title\xAD.pdf" and "Title.pdf" would be the same).
+    return pathKey(a) == pathKey(b);
 }
 
 std::string Win32FileSystem::pathKey(const std::string &path) const

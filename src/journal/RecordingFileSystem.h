@@ -1,0 +1,94 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <system_error>
+
+#include "journal/Journal.h"
+#include "rename/FileSystem.h"
+#include "rename/Renamer.h"
+
+namespace tidemark {
+
+// The errors of a journal that cannot be written, told apart from the
+// errors of the move itself: "the journal cannot be written (No space left
+// on device)".
+const std::error_category &journalCategory();
+std::error_code journalError(const std::error_code &cause);
+
+// Hands every call to the disk, and records each move in the journal before
+// it is made and marks it after, so that any front end that renames through
+// it can have its runs taken back.
+class RecordingFileSystem final : public FileSystem {
+public:
+    enum class Policy {
+        kRefuseUnrecorded,  // a move that cannot be recorded is not made
+        kMoveAnyway,        // a move that cannot be recorded is made as before
+    };
+
+    // `journal` may be null: then nothing is recorded.
+    RecordingFileSystem(FileSystem &disk, Journal *journal, Policy policy)
+        : disk_(disk), journal_(journal), policy_(policy)
+    {
+    }
+
+    char separator() const override { return disk_.separator(); }
+    bool isSeparator(char c) const override { return disk_.isSeparator(c); }
+    std::string nameFromTitle(const std::string &latin1) const override { return disk_.nameFromTitle(latin1); }
+    std::string nameFromUtf8Title(const std::string &utf8) const override { return disk_.nameFromUtf8Title(utf8); }
+    std::error_code listFolder(const std::string &folder, const Visit &visit) override
+    {
+        return disk_.listFolder(folder, visit);
+    }
+    EntryKind entryKind(const std::string &path, std::error_code &error) const override
+    {
+        return disk_.entryKind(path, error);
+    }
+    bool exists(const std::string &path) const override { return disk_.exists(path); }
+    bool samePath(const std::string &a, const std::string &b) const override { return disk_.samePath(a, b); }
+    std::string pathKey(const std::string &path) const override { return disk_.pathKey(path); }
+    std::error_code checkMove(const std::string &oldPath, const std::string &newPath) const override
+    {
+        return disk_.checkMove(oldPath, newPath);
+    }
+    std::error_code move(const std::string &oldPath, const std::string &newPath) override;
+
+private:
+    FileSystem &disk_;
+    Journal *journal_;
+    Policy policy_;
+};
+
+// Counts what became of the files of a rename run, for its journal entry.
+class OutcomeCounter final : public RenameObserver {
+public:
+    void fileDone(const FileReport &r) override { add(r.outcome); }
+    void folderSkipped(const std::string &, const std::error_code &) override { ++failed_; }
+    void entrySkipped(const std::string &, const std::error_code &) override { ++failed_; }
+    void add(Outcome outcome);
+    RunCounts counts() const;
+
+private:
+    std::size_t renamed_ = 0;
+    std::size_t unchanged_ = 0;
+    std::size_t noTitle_ = 0;
+    std::size_t failed_ = 0;
+};
+
+// The counts of a rename run as the journal keeps them.
+RunCounts renameCounts(std::size_t renamed, std::size_t unchanged, std::size_t noTitle, std::size_t failed);
+
+// A run of a front end that shows no messages: recorded in the user's
+// journal when that can be written, and made just the same when it cannot.
+class QuietRecording {
+public:
+    QuietRecording(FileSystem &disk, RunInfo info);
+    FileSystem &fs() { return recording_; }
+    void finish(const RunCounts &counts);
+
+private:
+    std::unique_ptr<Journal> journal_;
+    RecordingFileSystem recording_;
+};
+
+}  // namespace tidemark
