@@ -2,7 +2,7 @@
 # The two title rules on a folder of papers, in one run on one machine:
 #   1. a dry folder run with each rule ("tidemark rename -n --rule=..."),
 #      alternated three times; the shortest wall time of each counts;
-#   2. rules-bench: each rule on each file in one process (shortest of 5
+#   2. rules-bench: each rule on each file in one process (shortest of 9
 #      runs per file), totals, medians, and the files where the refined rule
 #      took more than twice the layout rule's time;
 #   3. with a scorer (a program that takes a file<TAB>title list, such as
@@ -20,7 +20,7 @@ trap 'rm -rf "$work"' EXIT
 
 wall() {
   /usr/bin/time -f '%e' -o "$work/time" "$@" >/dev/null 2>&1 || true
-  cat "$work/time"
+  tail -n 1 "$work/time"
 }
 best() { printf '%s\n' "$@" | sort -n | head -n 1; }
 
@@ -32,11 +32,11 @@ done
 echo "dry folder run, wall seconds (best of 3): layout $(best "${layout[@]}"), refined $(best "${refined[@]}")"
 echo
 
-build/bench/rules-bench --runs 5 --titles "$work/titles" "$folder"/*.pdf | tail -n +2 | sed -n '/^total ms/,$p'
+build/bench/rules-bench --runs 9 --titles "$work/titles" "$folder"/*.pdf | tail -n +2 | sed -n '/^total ms/,$p'
 if [ -n "$scorer" ]; then
   for rule in layout refined; do
     echo
     echo "== $rule"
-    "$scorer" "$work/titles-$rule.tsv" --quiet | head -n 3
+    "$scorer" "$work/titles-$rule.tsv" --quiet | sed -n 1,3p
   done
 fi

@@ -577,6 +577,13 @@ bool isContentsRow(const std::vector<Line> &row)
 
 // ---------------------------------------------------------- scoring
 
+// In the band at the top or the foot of the page where running heads,
+// page numbers and stamps stand, outside the text.
+bool inMargin(const Segment &s, double pageHeight)
+{
+    return s.yMax < 0.08 * pageHeight || s.yMin > 0.92 * pageHeight;
+}
+
 bool everyLine(const Segment &s, bool (*test)(const std::vector<std::u32string> &))
 {
     return std::all_of(s.lines.begin(), s.lines.end(), [test](const Line &l) { return test(splitWords(l.text())); });
@@ -755,11 +762,34 @@ PageAnalysis analysePage(const PageLayout &page, const DocumentFacts &facts)
     }
 
     // The outline's entries after its first are the paper's sections (its
-    // first is now and then the title itself).
+    // first is now and then the title itself). Headings of sections share
+    // one size; a block in another size that bears the name of a section is
+    // the title named so, or a running head in the page margin.
     std::vector<std::u32string> sections;
     for (std::size_t k = 1; k < facts.outline.size(); ++k) {
         sections.push_back(letters(facts.outline[k]));
     }
+    const double height = a.height;
+    auto sectionName = [&sections, height](const Segment &s) {
+        if (inMargin(s, height)) {
+            return false;
+        }
+        std::u32string rest;
+        const std::vector<std::u32string> words = splitWords(s.text);
+        for (std::size_t w = words.empty() || !isSectionNumber(words.front()) ? 0 : 1; w < words.size(); ++w) {
+            rest += letters(words[w]);
+        }
+        return rest.size() >= 3 && std::find(sections.begin(), sections.end(), rest) != sections.end();
+    };
+    SizeTally headingSizes;
+    for (const Segment &s : a.segments) {
+        if (s.rejected.empty() && sectionName(s)) {
+            for (const Line &l : s.lines) {
+                headingSizes.add(l);
+            }
+        }
+    }
+    const double headingSize = headingSizes.mode();
 
     // Headings that open the body: the title stands above them.
     for (std::size_t i = 0; i < a.segments.size(); ++i) {
@@ -789,7 +819,7 @@ PageAnalysis analysePage(const PageLayout &page, const DocumentFacts &facts)
             a.boundaryWhat = "the first section";
             break;
         }
-        if (rest.size() >= 3 && std::find(sections.begin(), sections.end(), rest) != sections.end()) {
+        if (sectionName(s) && similarSize(s.size, headingSize, 0.1)) {
             a.boundary = s.yMin;
             a.boundaryWhat = "a section named in the outline";
             break;
@@ -817,7 +847,7 @@ PageAnalysis analysePage(const PageLayout &page, const DocumentFacts &facts)
             s.score *= 0.2;
             s.notes.push_back("after " + a.boundaryWhat);
         }
-        if (s.yMax < 0.08 * a.height || s.yMin > 0.92 * a.height) {
+        if (inMargin(s, a.height)) {
             s.score *= 0.5;
             s.notes.push_back("in the page margin");
         } else if (s.yMin > 0.6 * a.height) {

@@ -276,12 +276,15 @@ RefinedExtraction extractRefinedTitle(const std::string &path, const ExtractionO
             error(errInternal, -1, "Gave up on '{0:s}': its pages take too long to lay out", path.c_str());
             return out;
         }
-        // Read on only while the first page holds no clear title, or is a
-        // cover whose paper may begin on the next page.
+        // Read on only while the first page holds no clear title (one in
+        // larger type than the running text, or one above the abstract or
+        // the first section), or is a cover whose paper may begin on the
+        // next page.
         const PageAnalysis &first = pages.front();
         const Segment *best = first.best();
         const bool cover = !first.hasBody && !first.hasAbstract && !first.hasContents;
-        if (number == 1 && best != nullptr && best->score >= 1.15 && !cover) {
+        if (number == 1 && best != nullptr && !cover &&
+            (best->score >= 1.15 || (!first.boundaryWhat.empty() && best->yMax <= first.boundary))) {
             break;
         }
         if (number >= 2 && choose(pages).page != nullptr) {
