@@ -72,16 +72,6 @@ double Line::size() const
     return tally.mode();
 }
 
-bool Line::bold() const
-{
-    std::size_t bold = 0, all = 0;
-    for (const Word &w : words) {
-        all += w.text.size();
-        bold += w.bold ? w.text.size() : 0;
-    }
-    return 2 * bold > all;
-}
-
 std::u32string Line::text() const
 {
     std::u32string out;
@@ -237,12 +227,10 @@ PageLayout PageReader::read(int number, bool (*abort)(void *data), void *abortDa
     doc_.displayPage(device_.get(), number, 72, 72, 0, /*useMediaBox=*/true, /*crop=*/false, /*printing=*/false,
                      abort, abortData);
     std::vector<const void *> type3;
-    int blockNumber = 0;
     for (const TextFlow *flow = device_->getFlows(); flow; flow = flow->getNext()) {
-        for (const TextBlock *block = flow->getBlocks(); block; block = block->getNext(), ++blockNumber) {
+        for (const TextBlock *block = flow->getBlocks(); block; block = block->getNext()) {
             for (const TextLine *line = block->getLines(); line; line = line->getNext()) {
                 Line out;
-                out.block = blockNumber;
                 out.hyphenated = line->isHyphenated();
                 for (const TextWord *w = line->getWords(); w; w = w->getNext()) {
                     out.words.push_back(copyWord(*w));

@@ -30,14 +30,12 @@ struct Line {
     double xMin = 0, yMin = 0, xMax = 0, yMax = 0;
     double baseline = 0;
     int rotation = 0;
-    int block = 0;  // the library's text block, numbered on the page
+    int index = 0;  // its place among the lines of its page, once pieces are joined
     bool hyphenated = false;
 
     // The size most of its characters are set in (a footnote mark or a
     // drop cap does not change it).
     double size() const;
-    // Most of its characters are bold.
-    bool bold() const;
     std::u32string text() const;
     std::size_t letters() const;
 };

@@ -546,17 +546,19 @@ double bodySizeOf(const std::vector<Segment> &segments, bool &hasBody)
 
 // A row of a list of contents: text on the left, a page number on the
 // right, after dot leaders or a wide gap.
-bool isContentsRow(const std::vector<Line> &row)
+bool isContentsRow(std::vector<const Line *> row)
 {
+    // Cheap tests first: the rightmost piece ends in a number, and some
+    // piece has letters.
+    const auto last = std::max_element(row.begin(), row.end(),
+                                       [](const Line *a, const Line *b) { return a->xMax < b->xMax; });
+    if (last == row.end() || (*last)->words.empty() || !isPageNumber((*last)->words.back().text) ||
+        !std::any_of(row.begin(), row.end(), [](const Line *l) { return l->letters() > 0; })) {
+        return false;
+    }
+    std::sort(row.begin(), row.end(), [](const Line *a, const Line *b) { return a->xMin < b->xMin; });
     std::vector<const Word *> words;
-    for (const Line *l : [&] {
-             std::vector<const Line *> sorted;
-             for (const Line &l : row) {
-                 sorted.push_back(&l);
-             }
-             std::sort(sorted.begin(), sorted.end(), [](const Line *a, const Line *b) { return a->xMin < b->xMin; });
-             return sorted;
-         }()) {
+    for (const Line *l : row) {
         for (const Word &w : l->words) {
             words.push_back(&w);
         }
@@ -564,15 +566,11 @@ bool isContentsRow(const std::vector<Line> &row)
     if (words.size() < 2 || !isPageNumber(words.back()->text)) {
         return false;
     }
-    bool letter = false;
-    for (const Word *w : words) {
-        letter = letter || std::any_of(w->text.begin(), w->text.end(), isLetter);
-    }
     const Word &number = *words.back();
     const Word &before = *words[words.size() - 2];
     const bool leaders = before.text.find(U"..") != std::u32string::npos ||
                          (before.text == U"." && words.size() >= 3 && words[words.size() - 3]->text == U".");
-    return letter && (leaders || number.xMin - before.xMax > 2.5 * number.size);
+    return leaders || number.xMin - before.xMax > 2.5 * number.size;
 }
 
 // ---------------------------------------------------------- scoring
@@ -648,46 +646,66 @@ const Segment *PageAnalysis::best() const
     return best;
 }
 
-PageAnalysis analysePage(const PageLayout &page, const DocumentFacts &facts)
-{
-    PageAnalysis a;
-    a.number = page.number;
-    a.width = page.width;
-    a.height = page.height;
-    std::vector<Line> lines = mergeFragments(page.lines);
-    for (Line &line : lines) {
-        closeLetterSpacing(line);
-    }
-    const int rotation = dominantRotation(lines);
-    a.segments = formSegments(lines, rotation);
-    a.bodySize = bodySizeOf(a.segments, a.hasBody);
-    const double body = a.bodySize;
+namespace {
 
+// Which segments are rows of a list of contents, and which is its heading.
+struct Contents {
+    std::vector<bool> row;
+    std::size_t heading = 0;  // past the end when there is none
+    bool listed = false;      // three rows or more: a list indeed
+};
+
+Contents findContents(const PageAnalysis &a, const std::vector<Line> &lines, int rotation)
+{
     // Rows of contents: the lines on one baseline, looked at together. A
     // segment whose lines are mostly such rows is part of the list.
-    std::vector<bool> contentsRow(a.segments.size(), false);
-    std::size_t contentsHeading = a.segments.size();
+    Contents c;
+    c.row.assign(a.segments.size(), false);
+    c.heading = a.segments.size();
+    // The lines by baseline, gathered into rows of one baseline each.
+    std::vector<std::size_t> byBaseline(lines.size());
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+        byBaseline[k] = k;
+    }
+    std::sort(byBaseline.begin(), byBaseline.end(),
+              [&lines](std::size_t x, std::size_t y) { return lines[x].baseline < lines[y].baseline; });
+    std::vector<bool> inRow(lines.size(), false);
+    for (std::size_t begin = 0; begin < byBaseline.size();) {
+        const Line &head = lines[byBaseline[begin]];
+        double size = lineSize(head);
+        std::size_t end = begin + 1;
+        for (; end < byBaseline.size(); ++end) {
+            const Line &next = lines[byBaseline[end]];
+            size = std::max(size, lineSize(next));
+            if (next.baseline - head.baseline > 0.3 * size) {
+                break;
+            }
+        }
+        std::vector<const Line *> row;
+        for (std::size_t k = begin; k < end; ++k) {
+            if (lines[byBaseline[k]].rotation == head.rotation) {
+                row.push_back(&lines[byBaseline[k]]);
+            }
+        }
+        const bool isRow = isContentsRow(row);
+        for (std::size_t k = begin; k < end; ++k) {
+            inRow[byBaseline[k]] = isRow && lines[byBaseline[k]].rotation == head.rotation;
+        }
+        begin = end;
+    }
     std::size_t rowLines = 0;
     for (std::size_t i = 0; i < a.segments.size(); ++i) {
         std::size_t count = 0;
         for (const Line &line : a.segments[i].lines) {
-            std::vector<Line> row;
-            for (const Line &other : lines) {
-                if (other.rotation == line.rotation &&
-                    std::abs(other.baseline - line.baseline) <= 0.3 * std::max(lineSize(other), lineSize(line))) {
-                    row.push_back(other);
-                }
-            }
-            count += isContentsRow(row) ? 1 : 0;
+            count += inRow[static_cast<std::size_t>(line.index)] ? 1 : 0;
         }
-        contentsRow[i] = 2 * count >= a.segments[i].lines.size();
+        c.row[i] = 2 * count >= a.segments[i].lines.size();
         rowLines += count;
     }
-    const std::size_t rows = rowLines;
+    c.listed = rowLines >= 3;
     // The heading of such a list: the short line right above its first row.
-    if (rows >= 3) {
-        const std::size_t first =
-            static_cast<std::size_t>(std::find(contentsRow.begin(), contentsRow.end(), true) - contentsRow.begin());
+    if (c.listed) {
+        const std::size_t first = static_cast<std::size_t>(std::find(c.row.begin(), c.row.end(), true) - c.row.begin());
         for (std::size_t j = first; j-- > 0;) {
             const Segment &s = a.segments[j];
             if (s.rotation != rotation) {
@@ -695,12 +713,19 @@ PageAnalysis analysePage(const PageLayout &page, const DocumentFacts &facts)
             }
             if (s.yMax <= a.segments[first].yMin + 1 && a.segments[first].yMin - s.yMax < 3 * s.size &&
                 s.words() <= 4) {
-                contentsHeading = j;
+                c.heading = j;
             }
             break;
         }
     }
+    return c;
+}
 
+// Rejects what cannot be a title, and marks where the abstract or a list
+// of contents begins.
+void classify(PageAnalysis &a, const Contents &contents, int rotation)
+{
+    const double body = a.bodySize;
     for (std::size_t i = 0; i < a.segments.size(); ++i) {
         Segment &s = a.segments[i];
         const std::vector<std::u32string> words = splitWords(s.text);
@@ -726,10 +751,10 @@ PageAnalysis analysePage(const PageLayout &page, const DocumentFacts &facts)
             s.rejected = "turned against the text of the page";
         } else if (letterCount < 2) {
             s.rejected = "no words";
-        } else if (rows >= 3 && contentsRow[i]) {
+        } else if (contents.listed && contents.row[i]) {
             s.rejected = "an entry of a list of contents";
             a.hasContents = true;
-        } else if (isContentsHeading(folded) || i == contentsHeading) {
+        } else if (isContentsHeading(folded) || i == contents.heading) {
             s.rejected = "heading of a list of contents";
             a.hasContents = true;
             if (s.yMin < a.boundary) {
@@ -761,6 +786,12 @@ PageAnalysis analysePage(const PageLayout &page, const DocumentFacts &facts)
         }
     }
 
+}
+
+// The first heading that opens the body: a numbered one over running text,
+// one named as papers name their first section, or one the outline names.
+void findFirstSection(PageAnalysis &a, const DocumentFacts &facts)
+{
     // The outline's entries after its first are the paper's sections (its
     // first is now and then the title itself). Headings of sections share
     // one size; a block in another size that bears the name of a section is
@@ -811,23 +842,27 @@ PageAnalysis analysePage(const PageLayout &page, const DocumentFacts &facts)
             }
             const std::vector<std::u32string> nextWords = splitWords(next.text);
             beforeText = next.yMin - s.yMax < 3 * s.size &&
-                         (similarSize(next.size, body, 0.05) || (!nextWords.empty() && isSectionNumber(nextWords[0])));
+                         (similarSize(next.size, a.bodySize, 0.05) || (!nextWords.empty() && isSectionNumber(nextWords[0])));
             break;
         }
         if ((numbered && beforeText) || isOpeningHeading(rest)) {
             a.boundary = s.yMin;
             a.boundaryWhat = "the first section";
-            break;
+            return;
         }
         if (sectionName(s) && similarSize(s.size, headingSize, 0.1)) {
             a.boundary = s.yMin;
             a.boundaryWhat = "a section named in the outline";
-            break;
+            return;
         }
     }
 
-    // Scores: size against the running text, then what the position, the
-    // neighbours and the metadata say.
+}
+
+// Scores: size against the running text, then what the position, the
+// neighbours and the metadata say.
+void score(PageAnalysis &a, const DocumentFacts &facts)
+{
     std::vector<std::u32string> meta;
     for (const std::u32string &m : facts.metadataTitles) {
         meta.push_back(foldForMatch(m));
@@ -837,7 +872,7 @@ PageAnalysis analysePage(const PageLayout &page, const DocumentFacts &facts)
         if (!s.rejected.empty()) {
             continue;
         }
-        s.score = s.size / body;
+        s.score = s.size / a.bodySize;
         if (s.bold) {
             s.score *= 1.08;
         }
@@ -877,6 +912,27 @@ PageAnalysis analysePage(const PageLayout &page, const DocumentFacts &facts)
             }
         }
     }
+}
+
+}  // namespace
+
+PageAnalysis analysePage(const PageLayout &page, const DocumentFacts &facts)
+{
+    PageAnalysis a;
+    a.number = page.number;
+    a.width = page.width;
+    a.height = page.height;
+    std::vector<Line> lines = mergeFragments(page.lines);
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+        closeLetterSpacing(lines[k]);
+        lines[k].index = static_cast<int>(k);
+    }
+    const int rotation = dominantRotation(lines);
+    a.segments = formSegments(lines, rotation);
+    a.bodySize = bodySizeOf(a.segments, a.hasBody);
+    classify(a, findContents(a, lines, rotation), rotation);
+    findFirstSection(a, facts);
+    score(a, facts);
     return a;
 }
 

@@ -21,10 +21,10 @@ namespace {
 
 using namespace refined;
 
-std::string format(const char *fmt, double a, double b = 0)
+std::string points(double size)
 {
-    char buf[96];
-    std::snprintf(buf, sizeof buf, fmt, a, b);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.1f pt", size);
     return buf;
 }
 
@@ -209,7 +209,7 @@ void explain(RefinedExtraction &out, const PageAnalysis &page, const Choice &cho
              const std::vector<std::size_t> &taken)
 {
     out.facts.push_back("page " + std::to_string(page.number) + ": running text " +
-                        format("%.1f pt", page.bodySize) + (page.hasBody ? "" : " (no paragraphs: a cover?)") +
+                        points(page.bodySize) + (page.hasBody ? "" : " (no paragraphs: a cover?)") +
                         (page.boundaryWhat.empty() ? "" : "; the title stands above " + page.boundaryWhat));
     for (std::size_t i = 0; i < page.segments.size(); ++i) {
         const Segment &s = page.segments[i];
