@@ -4,6 +4,7 @@
 
 #include "app/MainFrame.h"
 #include "res/resource.h"
+#include "ui/AboutDlg.h"
 
 namespace tidemark {
 
@@ -33,6 +34,20 @@ int CApp::ExitInstance()
 {
     CoUninitialize();
     return CWinApp::ExitInstance();
+}
+
+bool CApp::OnCmdMsg(UINT id, CCmdUI *ui)
+{
+    static constexpr CommandEntry<CApp> kCommands[] = {
+        {ID_APP_ABOUT, &CApp::OnAppAbout, nullptr},
+    };
+    return RouteCommand<CApp>(*this, kCommands, id, ui) || CWinApp::OnCmdMsg(id, ui);
+}
+
+void CApp::OnAppAbout()
+{
+    CAboutDlg about;
+    about.DoModal();
 }
 
 }  // namespace tidemark

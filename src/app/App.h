@@ -15,8 +15,11 @@ public:
 
     BOOL InitInstance() override;
     int ExitInstance() override;
+    bool OnCmdMsg(UINT id, CCmdUI *ui) override;
 
 private:
+    void OnAppAbout();
+
     // Held, open, until the process ends: a second copy finds it taken.
     HANDLE instanceMutex_ = nullptr;
 };

@@ -5,6 +5,7 @@
 #include "framework/WinApp.h"
 #include "res/resource.h"
 #include "shell/ShellCommands.h"
+#include "ui/SettingsSheet.h"
 
 namespace tidemark {
 
@@ -61,6 +62,7 @@ bool CMainFrame::OnCmdMsg(UINT id, CCmdUI *ui)
 {
     static constexpr CommandEntry<CMainFrame> kCommands[] = {
         {ID_DISABLE, &CMainFrame::OnDisable, &CMainFrame::OnUpdateDisable},
+        {ID_SETTINGS, &CMainFrame::OnSettings, nullptr},
     };
     return RouteCommand<CMainFrame>(*this, kCommands, id, ui);
 }
@@ -163,6 +165,27 @@ void CMainFrame::OnUpdateDisable(CCmdUI &ui)
 {
     ui.Enable(true);
     ui.SetCheck(!enabled_);
+}
+
+void CMainFrame::OnSettings()
+{
+    CSettingsSheet sheet;
+    const HotkeyTable defaults = DefaultHotkeys();
+    for (std::size_t i = 0; i < hotkeys_.size(); ++i) {
+        sheet.mainPage.hotkeys[i] = {static_cast<WORD>(hotkeys_[i].virtualKey), static_cast<WORD>(hotkeys_[i].modifiers)};
+        sheet.mainPage.defaultHotkeys[i] = {static_cast<WORD>(defaults[i].virtualKey),
+                                            static_cast<WORD>(defaults[i].modifiers)};
+    }
+    sheet.mainPage.disable = !enabled_;
+    if (sheet.DoModal() == IDOK) {
+        for (std::size_t i = 0; i < hotkeys_.size(); ++i) {
+            hotkeys_[i] = {sheet.mainPage.hotkeys[i].key, sheet.mainPage.hotkeys[i].modifiers};
+        }
+        enabled_ = !sheet.mainPage.disable;
+        // The new hotkeys take effect at the next start.
+        SaveSettings(hotkeys_);
+    }
+    UpdateTrayIcon();
 }
 
 void CMainFrame::UpdateTrayIcon()

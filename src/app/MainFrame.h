@@ -37,6 +37,7 @@ private:
     LRESULT OnTrayNotification(WPARAM wParam, LPARAM lParam);
     void OnDisable();
     void OnUpdateDisable(CCmdUI &ui);
+    void OnSettings();
     void PositionOffScreen();
 
     // Not saved: every start begins enabled. While disabled, the hotkeys do
