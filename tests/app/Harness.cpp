@@ -7,6 +7,9 @@
 #include <map>
 #include <stdexcept>
 
+#include <commctrl.h>
+#include <prsht.h>
+
 namespace tidemark::testing {
 
 bool waitUntil(const std::function<bool()> &condition, DWORD limitMs)
@@ -616,6 +619,8 @@ Picture capture(const RECT &rect)
 
 Picture capture(HWND window)
 {
+    // Painted through by the window's own thread before the picture is taken.
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     RECT rect{};
     GetWindowRect(window, &rect);
     return capture(rect);
@@ -627,33 +632,15 @@ void keepScreenshot(const Picture &picture, const std::string &name)
     if (folder == nullptr || picture.width == 0) {
         return;
     }
-    const std::string path = std::string(folder) + "\\" + name + ".bmp";
-    FILE *file = std::fopen(path.c_str(), "wb");
+    FILE *file = std::fopen((std::string(folder) + "\\" + name + ".ppm").c_str(), "wb");
     if (file == nullptr) {
         return;
     }
-    const int stride = (picture.width * 3 + 3) / 4 * 4;
-    BITMAPFILEHEADER header{};
-    BITMAPINFOHEADER info{};
-    header.bfType = 0x4D42;
-    header.bfOffBits = sizeof header + sizeof info;
-    header.bfSize = header.bfOffBits + static_cast<DWORD>(stride * picture.height);
-    info.biSize = sizeof info;
-    info.biWidth = picture.width;
-    info.biHeight = picture.height;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    std::fwrite(&header, sizeof header, 1, file);
-    std::fwrite(&info, sizeof info, 1, file);
-    std::vector<std::uint8_t> row(static_cast<std::size_t>(stride), 0);
-    for (int y = picture.height - 1; y >= 0; --y) {
-        for (int x = 0; x < picture.width; ++x) {
-            const std::uint32_t p = picture.at(x, y);
-            row[static_cast<std::size_t>(x) * 3] = p & 0xFF;
-            row[static_cast<std::size_t>(x) * 3 + 1] = (p >> 8) & 0xFF;
-            row[static_cast<std::size_t>(x) * 3 + 2] = (p >> 16) & 0xFF;
-        }
-        std::fwrite(row.data(), 1, row.size(), file);
+    std::fprintf(file, "P6 %d %d 255\n", picture.width, picture.height);
+    for (std::uint32_t p : picture.pixels) {
+        const unsigned char rgb[] = {static_cast<unsigned char>(p >> 16), static_cast<unsigned char>(p >> 8),
+                                     static_cast<unsigned char>(p)};
+        std::fwrite(rgb, 1, sizeof rgb, file);
     }
     std::fclose(file);
 }
@@ -735,6 +722,63 @@ std::vector<MenuItemLook> lookAtMenu(const Picture &menu)
     return items;
 }
 
+// ---- the settings sheet ----------------------------------------------------
+
+HWND openSettings(const TidemarkProcess &tidemark, HWND frame)
+{
+    const HWND menu = openIconMenu(frame, WM_LBUTTONUP);
+    if (menu == nullptr || !chooseFromMenu(menu, 's')) {
+        return nullptr;
+    }
+    const HWND sheet = tidemark.waitForDialog("Property Sheet");
+    // Its first page is ready once the sheet answers from its modal loop.
+    if (sheet != nullptr) {
+        sendTo(sheet, WM_NULL, 0, 0);
+    }
+    return sheet;
+}
+
+HWND currentPage(HWND sheet)
+{
+    LRESULT page = 0;
+    sendTo(sheet, PSM_GETCURRENTPAGEHWND, 0, 0, &page);
+    return reinterpret_cast<HWND>(page);
+}
+
+IconEvent closeSheet(const Desktop &desktop, HWND sheet, int button)
+{
+    const std::size_t before = desktop.iconEvents().size();
+    PostMessageA(sheet, PSM_PRESSBUTTON, button, 0);
+    if (!desktop.waitForIconEvents(before + 1)) {
+        return {};
+    }
+    return desktop.iconEvents().back();
+}
+
+WORD hotkeyControl(HWND page, int id)
+{
+    LRESULT value = 0;
+    sendTo(GetDlgItem(page, id), HKM_GETHOTKEY, 0, 0, &value);
+    return LOWORD(value);
+}
+
+void setHotkeyControl(HWND page, int id, WORD keyAndFlags)
+{
+    sendTo(GetDlgItem(page, id), HKM_SETHOTKEY, keyAndFlags, 0);
+}
+
+bool isChecked(HWND page, int id)
+{
+    LRESULT state = 0;
+    sendTo(GetDlgItem(page, id), BM_GETCHECK, 0, 0, &state);
+    return state == BST_CHECKED;
+}
+
+void click(HWND page, int id)
+{
+    sendTo(GetDlgItem(page, id), BM_CLICK, 0, 0);
+}
+
 // ---- registry --------------------------------------------------------------
 
 const char kSettingsKey[] = "Software\\Brightfold\\Tidemark\\Settings";
@@ -751,23 +795,21 @@ void cleanRegistry()
     }
 }
 
-bool keyExists(HKEY root, const char *path)
+void useWineWithoutWindowManager()
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return false;
+    const char kWineX11[] = "Software\\Wine\\X11 Driver";
+    for (const char *name : {"Managed", "Decorated"}) {
+        RegSetKeyValueA(HKEY_CURRENT_USER, kWineX11, name, REG_SZ, "N", 2);
     }
-    RegCloseKey(key);
-    return true;
 }
 
-std::vector<std::string> valueNames(HKEY root, const char *path)
+std::optional<std::vector<std::string>> valueNames(HKEY root, const char *path)
 {
-    std::vector<std::string> names;
     HKEY key = nullptr;
     if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return names;
+        return std::nullopt;
     }
+    std::vector<std::string> names;
     for (DWORD i = 0;; ++i) {
         char name[256];
         DWORD length = sizeof name;
@@ -790,9 +832,47 @@ std::optional<DWORD> dwordValue(HKEY root, const char *path, const char *name)
     return value;
 }
 
-void setDword(HKEY root, const char *path, const char *name, DWORD value)
+const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+std::optional<RegistryValue> readValue(HKEY root, const char *path, const char *name)
 {
-    RegSetKeyValueA(root, path, name, REG_DWORD, &value, sizeof value);
+    // The bytes as stored: RegGetValue would mend a missing terminator.
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    RegistryValue value;
+    DWORD size = 0;
+    LONG status = RegQueryValueExA(key, name, nullptr, &value.type, nullptr, &size);
+    if (status == ERROR_SUCCESS) {
+        value.bytes.resize(size);
+        status = RegQueryValueExA(key, name, nullptr, &value.type, reinterpret_cast<BYTE *>(value.bytes.data()),
+                                  &size);
+        value.bytes.resize(size);
+    }
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+void PrintTo(const RegistryValue &value, std::ostream *out)
+{
+    *out << "type " << value.type << ", " << value.bytes.size() << " bytes \"";
+    for (char c : value.bytes) {
+        if (c == '\0') {
+            *out << "\\0";
+        } else {
+            *out << c;
+        }
+    }
+    *out << '"';
+}
+
+void writeValue(HKEY root, const char *path, const char *name, const RegistryValue &value)
+{
+    RegSetKeyValueA(root, path, name, value.type, value.bytes.data(), static_cast<DWORD>(value.bytes.size()));
 }
 
 }  // namespace tidemark::testing

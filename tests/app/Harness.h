@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -167,7 +168,7 @@ struct Picture {
 };
 Picture capture(const RECT &rect);
 Picture capture(HWND window);
-// With TIDEMARK_SCREENSHOTS set, saves the picture as NAME.bmp there.
+// With TIDEMARK_SCREENSHOTS set, saves the picture as NAME.ppm there.
 void keepScreenshot(const Picture &picture, const std::string &name);
 
 // How the items of a popup menu look: one entry per text item, top down
@@ -179,17 +180,45 @@ struct MenuItemLook {
 };
 std::vector<MenuItemLook> lookAtMenu(const Picture &menu);
 
+// --- the settings sheet -----------------------------------------------------
+
+// Opens the sheet from the icon's menu; null when it does not appear.
+HWND openSettings(const TidemarkProcess &tidemark, HWND frame);
+// The page shown now.
+HWND currentPage(HWND sheet);
+// Presses OK or Cancel (PSBTN_) and waits until the settings command has
+// ended: it ends by showing the icon anew. Returns that icon event.
+IconEvent closeSheet(const Desktop &desktop, HWND sheet, int button);
+WORD hotkeyControl(HWND page, int id);
+void setHotkeyControl(HWND page, int id, WORD keyAndFlags);
+bool isChecked(HWND page, int id);
+// Clicks a button control as the mouse would.
+void click(HWND page, int id);
+
 // --- the registry -----------------------------------------------------------
 
 // HKEY_CURRENT_USER\Software\Brightfold\Tidemark\Settings
 extern const char kSettingsKey[];
 // Removes the program's settings and its start-with-system entry.
 void cleanRegistry();
-bool keyExists(HKEY root, const char *path);
-// The names of the values of a key.
-std::vector<std::string> valueNames(HKEY root, const char *path);
+// Xvfb has no window manager: tells Wine (for the programs started from
+// now on) to place and draw the windows itself instead of waiting for one.
+// Other systems ignore the key.
+void useWineWithoutWindowManager();
+// The names of the values of a key; nothing when the key is missing.
+std::optional<std::vector<std::string>> valueNames(HKEY root, const char *path);
 // A REG_DWORD value, or nothing when it is missing or of another type.
 std::optional<DWORD> dwordValue(HKEY root, const char *path, const char *name);
-void setDword(HKEY root, const char *path, const char *name, DWORD value);
+
+// A registry value as stored: its type and bytes.
+struct RegistryValue {
+    DWORD type = REG_NONE;
+    std::string bytes;
+    bool operator==(const RegistryValue &) const = default;
+};
+void PrintTo(const RegistryValue &value, std::ostream *out);
+extern const char kRunKey[];
+std::optional<RegistryValue> readValue(HKEY root, const char *path, const char *name);
+void writeValue(HKEY root, const char *path, const char *name, const RegistryValue &value);
 
 }  // namespace tidemark::testing

@@ -3,59 +3,12 @@
 // registry values checked from outside.
 #include <gtest/gtest.h>
 
-#include "Harness.h"
+#include "TrayFixture.h"
 
 namespace tidemark::testing {
 namespace {
 
-constexpr UINT kCtrlShift = MOD_CONTROL | MOD_SHIFT;
-constexpr UINT kDefaultKeys[] = {'C', 'E', 'D', 'W'};
-constexpr WPARAM kFirstHotkeyId = 256;
-
-// The items of the icon's menu, top down, separator left out.
-enum MenuItem { kExit, kAbout, kHelp, kSettings, kDisable, kMenuItems };
-
-class TrayProgramTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        cleanRegistry();
-        // The shell sends the icon to the first window of the notification
-        // area's class that it finds: it must be the test's.
-        ASSERT_EQ(FindWindowA("Shell_TrayWnd", nullptr), desktop.trayWindow());
-    }
-
-    // Whether the icon of `event` is icon `id` of the program.
-    bool shows(const IconEvent &event, WORD id) const
-    {
-        return !event.colourBits.empty() && event.colourBits == iconBits(exe, id);
-    }
-
-    IconEvent lastIconEvent() const
-    {
-        const auto events = desktop.iconEvents();
-        return events.empty() ? IconEvent{} : events.back();
-    }
-
-    // Opens the icon's menu, reads it from the screen and closes it again.
-    std::vector<MenuItemLook> menuLook(HWND frame, UINT mouseMessage, const char *screenshot = nullptr)
-    {
-        const HWND menu = openIconMenu(frame, mouseMessage);
-        if (menu == nullptr) {
-            ADD_FAILURE() << "the icon's menu did not open";
-            return {};
-        }
-        const Picture picture = capture(menu);
-        if (screenshot != nullptr) {
-            keepScreenshot(picture, screenshot);
-        }
-        EXPECT_TRUE(closeMenu(menu));
-        return lookAtMenu(picture);
-    }
-
-    Desktop desktop;
-    const std::string exe = tidemarkExe();
-};
+using TrayProgramTest = TrayFixture;
 
 TEST_F(TrayProgramTest, RunsOnceWithDefaultsOutOfSightAndExitsCleanly)
 {
@@ -77,8 +30,7 @@ TEST_F(TrayProgramTest, RunsOnceWithDefaultsOutOfSightAndExitsCleanly)
 
     // A clean start reads the defaults, leaves an empty section and takes
     // Ctrl+Shift+C, E, D and W.
-    EXPECT_TRUE(keyExists(HKEY_CURRENT_USER, kSettingsKey));
-    EXPECT_TRUE(valueNames(HKEY_CURRENT_USER, kSettingsKey).empty());
+    EXPECT_EQ(valueNames(HKEY_CURRENT_USER, kSettingsKey), std::vector<std::string>{});
     for (UINT key : kDefaultKeys) {
         EXPECT_FALSE(hotkeyFree(kCtrlShift, key)) << "Ctrl+Shift+" << static_cast<char>(key);
     }
@@ -194,7 +146,9 @@ TEST_F(TrayProgramTest, IconMenuAndTheDisabledState)
     std::vector<MenuItemLook> items = menuLook(frame, WM_LBUTTONUP, "menu-enabled");
     ASSERT_EQ(items.size(), static_cast<std::size_t>(kMenuItems));
     EXPECT_FALSE(items[kExit].greyed);
+    EXPECT_FALSE(items[kAbout].greyed);
     EXPECT_TRUE(items[kHelp].greyed);
+    EXPECT_FALSE(items[kSettings].greyed);
     EXPECT_FALSE(items[kDisable].greyed);
     EXPECT_FALSE(items[kDisable].checked);
 
