@@ -23,8 +23,8 @@ export TIDEMARK_EXE=$(winpath "$PWD/build-win/src/app/Tidemark.exe")
 xvfb-run -a -s "-screen 0 1280x800x24" \
   wine build-win/tests/app/tray_program_tests.exe --gtest_brief=1 >/dev/null
 
-for shot in "$work"/shots/*.bmp; do
-  name=$(basename "${shot%.bmp}")
+for shot in "$work"/shots/*.ppm; do
+  name=$(basename "${shot%.ppm}")
   convert "$shot" -bordercolor '#9a9a9a' -border 1 "$out/$name.png"
   echo "$out/$name.png"
 done
