@@ -1,0 +1,68 @@
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+
+#include "framework/PropertySheet.h"
+
+namespace tidemark {
+
+// The hotkey control's flags (HOTKEYF_) for RegisterHotKey's modifiers
+// (MOD_): Alt 1 -> 4, Control 2 -> 2, Shift 4 -> 1, 8 -> 8 (extended key);
+// other bits are dropped.
+BYTE ModifiersToControlFlags(UINT modifiers);
+// The other way: 4 -> Alt 1, 2 -> Control 2, 1 -> Shift 4; the
+// extended-key flag and other bits are dropped.
+UINT ControlFlagsToModifiers(BYTE flags);
+
+// The hotkey page: the four hotkeys, the disabled state and the start with
+// the system.
+class CMainPage : public CPropertyPage {
+public:
+    // One hotkey as the page carries it: 16 bits each.
+    struct Hotkey {
+        WORD key = 0;
+        WORD modifiers = 0;  // MOD_ flags
+    };
+
+    CMainPage();
+
+    // In the order of the program's hotkey table: rename to the clipboard
+    // text, the folder with its subfolders, the folder, the focused PDF.
+    std::array<Hotkey, 4> hotkeys{};
+    // What "Load Default Hotkeys" puts into the controls, in the same order.
+    std::array<Hotkey, 4> defaultHotkeys{};
+    BOOL startWithSystem = FALSE;
+    BOOL disable = FALSE;
+
+protected:
+    void DoDataExchange(CDataExchange &dx) override;
+    BOOL OnInitDialog() override;
+    BOOL OnApply() override;
+    void OnOK() override;
+    bool OnCommand(UINT id, UINT code) override;
+
+private:
+    void OnLoadDefaults();
+
+    // Bound to the controls of the hotkeys, in the order of `hotkeys`.
+    std::array<CHotKeyCtrl, 4> controls_;
+};
+
+// The log page: an empty list, a frame for a log of rename operations.
+class CSharingPage : public CPropertyPage {
+public:
+    CSharingPage();
+};
+
+// The settings window: the hotkey page and the log page.
+class CSettingsSheet : public CPropertySheet {
+public:
+    CSettingsSheet();
+
+    CMainPage mainPage;
+    CSharingPage sharingPage;
+};
+
+}  // namespace tidemark
