@@ -1,4 +1,5 @@
 // tidemark rename: renames PDF files, and the PDFs of folders, to their titles.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -13,6 +14,7 @@
 #endif
 
 #include "cli/Commands.h"
+#include "cli/JobsOption.h"
 #include "cli/TitleRules.h"
 #include "journal/Journal.h"
 #include "journal/RecordingFileSystem.h"
@@ -21,6 +23,7 @@
 #include "rename/FileSystem.h"
 #include "rename/Renamer.h"
 #include "rename/TargetName.h"
+#include "rename/TitlesAhead.h"
 #include "title/TitleExtractor.h"
 
 namespace tidemark::cli {
@@ -171,6 +174,7 @@ struct Options {
     bool dryRun = false;
     Rule rule = Rule::kLayout;
     bool noJournal = false;
+    unsigned jobs = 1;
     std::vector<std::string> paths;
 };
 
@@ -180,7 +184,19 @@ int parse(const std::vector<std::string> &args, Options &options)
 {
     bool endOfOptions = false;
     bool bad = false;
+    JobsOption jobs(TitlesAhead::defaultJobs());
     for (const std::string &arg : args) {
+        if (!endOfOptions || jobs.wantsValue()) {
+            const JobsOption::Take took = jobs.take(arg);
+            if (took == JobsOption::Take::kBadValue) {
+                std::fprintf(stderr, "tidemark rename: %s\n", jobs.problem().c_str());
+                printUsage(false);
+                return kUsage;
+            }
+            if (took == JobsOption::Take::kTaken) {
+                continue;
+            }
+        }
         if (endOfOptions || arg.size() < 2 || arg[0] != '-') {
             options.paths.push_back(arg);
         } else if (parseRuleOption(arg, "rename", options.rule, bad)) {
@@ -209,6 +225,12 @@ int parse(const std::vector<std::string> &args, Options &options)
             return kUsage;
         }
     }
+    if (jobs.wantsValue()) {
+        std::fprintf(stderr, "tidemark rename: %s\n", jobs.problem().c_str());
+        printUsage(false);
+        return kUsage;
+    }
+    options.jobs = jobs.jobs();
     if (options.paths.empty()) {
         std::fputs("tidemark rename: no PATH given\n", stderr);
         printUsage(false);
@@ -230,6 +252,33 @@ std::string whyUnreadable(const std::string &path)
     return error ? error.message() : "cannot be read";
 }
 
+bool isPdfFile(const std::string &path, FileSystem &fs, const CodePage &cp, const Renamer &renamer)
+{
+    return fs.kindOf(path) == EntryKind::kFile && GetLowerExtension(path.substr(renamer.folderLength(path)), cp) == ".pdf";
+}
+
+// Queues the titles of the PDFs that the arguments from `first` on will ask
+// for: those of one folder, or of a run of PDF files. Returns the index of
+// the first argument after them. The caller settles the titles before the
+// next arguments, so that no file is read while a move of an argument
+// before it could reach it.
+std::size_t queueTitles(const Options &options, std::size_t first, FileSystem &fs, const CodePage &cp,
+                        Renamer &renamer, TitlesAhead &titles)
+{
+    const std::string &path = options.paths[first];
+    if (fs.kindOf(path) == EntryKind::kDirectory) {
+        for (const std::string &pdf : renamer.ListPdfsInFolder(options.recursive, path)) {
+            titles.queue(pdf);
+        }
+        return first + 1;
+    }
+    std::size_t end = first;
+    for (; end < options.paths.size() && isPdfFile(options.paths[end], fs, cp, renamer); ++end) {
+        titles.queue(options.paths[end]);
+    }
+    return std::max(end, first + 1);
+}
+
 }  // namespace
 
 int runRename(const std::vector<std::string> &args)
@@ -249,7 +298,9 @@ int runRename(const std::vector<std::string> &args)
         journal->beginRun({options.recursive ? "rename -r" : "rename", absolutePaths(options.paths)});
     }
 
-    PdfLibrary library;  // built once for the whole run
+    // Reads titles by the rule chosen, several at once; holds the library
+    // for the whole run.
+    TitlesAhead titles(titleSource(options.rule), options.jobs);
     const std::unique_ptr<FileSystem> disk = makeSystemFileSystem();
     std::unique_ptr<DryRunFileSystem> overlay;
     if (options.dryRun) {
@@ -262,7 +313,7 @@ int runRename(const std::vector<std::string> &args)
     Progress progress;
     Report report(progress);
     report.rule = options.rule;
-    Renamer renamer(fs, cp, &report, titleSource(options.rule));
+    Renamer renamer(fs, cp, &report, titles.source());
     renamer.setTitleEncoding(titleEncoding(options.rule));
 
     std::unique_ptr<MessagesAroundProgress> messages;
@@ -285,7 +336,12 @@ int runRename(const std::vector<std::string> &args)
         }
     }
 
-    for (const std::string &path : options.paths) {
+    std::size_t queuedUpTo = 0;  // the arguments whose titles are queued end here
+    for (std::size_t i = 0; i < options.paths.size(); ++i) {
+        const std::string &path = options.paths[i];
+        if (i >= queuedUpTo) {
+            queuedUpTo = queueTitles(options, i, fs, cp, renamer, titles);
+        }
         const std::size_t split = renamer.folderLength(path);
         const std::string name = path.substr(split);
         switch (fs.kindOf(path)) {
@@ -306,6 +362,9 @@ int runRename(const std::vector<std::string> &args)
         case EntryKind::kUnreadable:
             report.pathFailed(path, whyUnreadable(path));
             break;
+        }
+        if (i + 1 == queuedUpTo) {
+            titles.settle();
         }
     }
     progress.finish();

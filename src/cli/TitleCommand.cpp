@@ -3,21 +3,34 @@
 #include <vector>
 
 #include "cli/Commands.h"
+#include "cli/JobsOption.h"
 #include "cli/TitleRules.h"
+#include "rename/TitlesAhead.h"
 #include "title/TitleExtractor.h"
-#include "title/refined/RefinedTitle.h"
 
 namespace tidemark::cli {
 
 int runTitle(const std::vector<std::string> &args)
 {
     std::vector<std::string> files;
+    JobsOption jobs(TitlesAhead::defaultJobs());
     bool endOfOptions = false;
     Rule rule = Rule::kLayout;
     bool ruleGiven = false;
     bool explain = false;
     bool bad = false;
     for (const std::string &arg : args) {
+        if (!endOfOptions || jobs.wantsValue()) {
+            const JobsOption::Take took = jobs.take(arg);
+            if (took == JobsOption::Take::kBadValue) {
+                std::fprintf(stderr, "tidemark title: %s\n", jobs.problem().c_str());
+                printUsage(false);
+                return kUsage;
+            }
+            if (took == JobsOption::Take::kTaken) {
+                continue;
+            }
+        }
         if (!endOfOptions && parseRuleOption(arg, "title", rule, bad)) {
             ruleGiven = true;
         } else if (!endOfOptions && arg == "--explain") {
@@ -35,6 +48,11 @@ int runTitle(const std::vector<std::string> &args)
             files.push_back(arg);
         }
     }
+    if (jobs.wantsValue()) {
+        std::fprintf(stderr, "tidemark title: %s\n", jobs.problem().c_str());
+        printUsage(false);
+        return kUsage;
+    }
     if (files.empty()) {
         std::fputs("tidemark title: no FILE given\n", stderr);
         printUsage(false);
@@ -49,14 +67,19 @@ int runTitle(const std::vector<std::string> &args)
         return kUsage;
     }
 
-    PdfLibrary library;  // built once for all files
     if (explain) {
+        PdfLibrary library;
         return printExplanation(files.front()) ? kOk : kSomeFailed;
+    }
+    // Several files are read at once; titles and messages come out in the
+    // order of the files.
+    TitlesAhead titles(titleSource(rule), jobs.jobs());
+    for (const std::string &file : files) {
+        titles.queue(file);
     }
     int status = kOk;
     for (const std::string &file : files) {
-        const std::string title = rule == Rule::kRefined ? displayTitle(rule, extractRefinedTitle(file).title)
-                                                         : displayText(extractTitle(file));
+        const std::string title = displayTitle(rule, titles.title(file));
         if (title.empty()) {
             status = kSomeFailed;
         }

@@ -102,6 +102,18 @@ std::size_t Renamer::CountPdfsInFolder(bool recursive, std::string folder)
     return count;
 }
 
+std::vector<std::string> Renamer::ListPdfsInFolder(bool recursive, std::string folder)
+{
+    std::vector<std::string> paths;
+    walk(recursive, std::move(folder),
+         [&paths](const std::string &dir, const std::string &name) {
+             paths.push_back(dir + name);
+             return true;
+         },
+         false);
+    return paths;
+}
+
 Outcome Renamer::RenamePdfToTitle(const std::string &folder, const std::string &name)
 {
     FileReport r;

@@ -5,6 +5,7 @@
 #include <string>
 #include <system_error>
 #include <unordered_set>
+#include <vector>
 
 #include "rename/CodePage.h"
 #include "rename/FileSystem.h"
@@ -78,6 +79,10 @@ public:
 
     // How many PDFs RenamePdfsInFolder would look at (for progress display).
     std::size_t CountPdfsInFolder(bool recursive, std::string folder);
+
+    // The paths RenamePdfsInFolder would ask titles for, in its order, as
+    // long as nothing in the folder changes (for reading titles ahead).
+    std::vector<std::string> ListPdfsInFolder(bool recursive, std::string folder);
 
     // Where the folder part of `path` ends: the index after its last
     // separator, 0 when it has none. Separators are looked for only where a

@@ -25,12 +25,16 @@ ErrorSink &errorSink()
     return sink;
 }
 
+// The innermost capture of this thread: the library calls back on the
+// thread that reads the document.
+thread_local MessageCapture *currentCapture = nullptr;
+
 void report(const std::string &message)
 {
-    if (const ErrorSink &sink = errorSink()) {
-        sink(message);
+    if (currentCapture != nullptr) {
+        currentCapture->messages.push_back(message);
     } else {
-        std::fprintf(stderr, "Error: %s\n", message.c_str());
+        reportError(message);
     }
 }
 
@@ -87,6 +91,25 @@ void setErrorSink(ErrorSink sink)
     errorSink() = std::move(sink);
 }
 
+void reportError(const std::string &message)
+{
+    if (const ErrorSink &sink = errorSink()) {
+        sink(message);
+    } else {
+        std::fprintf(stderr, "Error: %s\n", message.c_str());
+    }
+}
+
+MessageCapture::MessageCapture() : outer_(currentCapture)
+{
+    currentCapture = this;
+}
+
+MessageCapture::~MessageCapture()
+{
+    currentCapture = outer_;
+}
+
 Extraction extractTitle(const std::string &path, CollectorState &state, const ExtractionOptions &options)
 {
     Extraction result;
@@ -96,8 +119,8 @@ Extraction extractTitle(const std::string &path, CollectorState &state, const Ex
         if (!globalParams->getTextEncoding()) {
             report("Couldn't get text encoding");
         } else {
-            const std::unique_ptr<PDFDoc> document = openDocument(path);
-            PDFDoc &doc = *document;
+            const PdfFile file(path);
+            PDFDoc &doc = file.document();
             if (!doc.isOk()) {
                 // The library has reported why (missing, damaged, needs a password).
             } else if (!doc.okToCopy()) {

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "title/TitleBlock.h"
 
@@ -27,6 +28,25 @@ private:
 // "Error: " and the message on one line.
 using ErrorSink = std::function<void(const std::string &message)>;
 void setErrorSink(ErrorSink sink);  // an empty sink restores the default
+// Hands a message to the error sink.
+void reportError(const std::string &message);
+
+// While it lives, the library's messages about extractions on the thread
+// that made it are kept here instead of going to the error sink, so that
+// extractions running side by side can report each file's messages
+// together. The sink is not safe to call from several threads; captures are.
+class MessageCapture {
+public:
+    MessageCapture();
+    ~MessageCapture();
+    MessageCapture(const MessageCapture &) = delete;
+    MessageCapture &operator=(const MessageCapture &) = delete;
+
+    std::vector<std::string> messages;
+
+private:
+    MessageCapture *outer_;
+};
 
 struct ExtractionOptions {
     // Gives up on a document whose pages take longer than this to lay out

@@ -2,11 +2,45 @@
 
 #include <windows.h>
 
+#include <utility>
 #include <vector>
 
 #include <PDFDoc.h>
 
 namespace tidemark {
+
+namespace {
+
+// The wide name of an ANSI path (empty when it does not convert).
+std::vector<wchar_t> wideName(const std::string &path)
+{
+    const int length = MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
+    if (length <= 0) {
+        return {};
+    }
+    std::vector<wchar_t> wide(static_cast<size_t>(length) + 1, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), wide.data(), length);
+    return wide;
+}
+
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE handle) : handle_(handle) {}
+    ~FileHandle()
+    {
+        if (handle_ != INVALID_HANDLE_VALUE) {
+            CloseHandle(handle_);
+        }
+    }
+    FileHandle(const FileHandle &) = delete;
+    FileHandle &operator=(const FileHandle &) = delete;
+    HANDLE get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+}  // namespace
 
 std::unique_ptr<PDFDoc> openDocument(const std::string &path)
 {
@@ -14,13 +48,48 @@ std::unique_ptr<PDFDoc> openDocument(const std::string &path)
     // Latin-1 byte by byte, so an ANSI name such as "caf\xE9.pdf" would not
     // be found. Convert it by the system's own code page and open the file
     // by its wide name.
-    const int length = MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
-    if (length <= 0) {
+    std::vector<wchar_t> wide = wideName(path);
+    if (wide.empty()) {
         return std::make_unique<PDFDoc>(std::make_unique<GooString>(path));
     }
-    std::vector<wchar_t> wide(static_cast<size_t>(length) + 1, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), wide.data(), length);
-    return std::make_unique<PDFDoc>(wide.data(), length);
+    return std::make_unique<PDFDoc>(wide.data(), static_cast<int>(wide.size() - 1));
+}
+
+bool readWholeFile(const std::string &path, std::size_t limit, FileBytes &bytes)
+{
+    const std::vector<wchar_t> wide = wideName(path);
+    if (wide.empty()) {
+        return false;
+    }
+    // Shared for renaming too: another run may rename the file while this
+    // one reads it.
+    const FileHandle file(CreateFileW(wide.data(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    LARGE_INTEGER fileSize{};
+    if (file.get() == INVALID_HANDLE_VALUE || GetFileType(file.get()) != FILE_TYPE_DISK ||
+        !GetFileSizeEx(file.get(), &fileSize) || fileSize.QuadPart <= 0 ||
+        static_cast<unsigned long long>(fileSize.QuadPart) > limit) {
+        return false;
+    }
+    const auto size = static_cast<std::size_t>(fileSize.QuadPart);
+    auto data = std::make_unique_for_overwrite<char[]>(size);
+    std::size_t got = 0;
+    while (got < size) {
+        DWORD n = 0;
+        if (!ReadFile(file.get(), data.get() + got, static_cast<DWORD>(size - got), &n, nullptr)) {
+            return false;
+        }
+        if (n == 0) {
+            break;  // the file has shrunk since: the document is what was read
+        }
+        got += n;
+    }
+    if (got == 0) {
+        return false;
+    }
+    bytes.data = std::move(data);
+    bytes.size = got;
+    return true;
 }
 
 }  // namespace tidemark
