@@ -23,20 +23,27 @@ TEST(TitlesAhead, AnswersEveryAskInAnyOrder)
     testing::writePaper(c, "Gamma Paper");
     testing::writePaper(d, "Delta Paper");
     testing::writePaper(extra, "Extra Paper");
+    std::vector<std::string> fillers;
+    for (const char *name : {"x1.pdf", "x2.pdf", "x3.pdf"}) {
+        fillers.push_back(dir.file(name));
+        testing::writePaper(fillers.back(), "Filler Paper");
+    }
 
     std::vector<std::string> messages;
     setErrorSink([&messages](const std::string &m) { messages.push_back(m); });
     {
-        TitlesAhead titles({}, 3);
-        for (const std::string &path : {a, b, c, d}) {
+        // Two jobs read at most four titles past the last one asked for:
+        // a and the fillers, not b.
+        TitlesAhead titles({}, 2);
+        for (const std::string &path : {a, fillers[0], fillers[1], fillers[2], b, c, d}) {
             titles.queue(path);
         }
         struct Ask {
             const std::string &path;
             const char *title;
         };
-        // c first leaves a and b behind; extra was never queued; c and d
-        // come again after everything queued was asked for or settled.
+        // c first leaves b unread and a read; extra was never queued; c
+        // and d come again after being asked for or settled.
         const Ask asks[] = {{c, "Gamma Paper"}, {b, ""}, {extra, "Extra Paper"}, {a, "Alpha Paper"},
                             {d, "Delta Paper"}, {c, "Gamma Paper"}};
         for (const Ask &ask : asks) {
