@@ -2,6 +2,7 @@
 # Installs what is missing, builds everything and runs every test:
 #   1. the native suites (Linux),
 #   2. the same suites built with AddressSanitizer and UndefinedBehaviorSanitizer,
+#      and the parallel folder run built with ThreadSanitizer,
 #   3. a short fuzzing run on top of the inputs that ever failed,
 #   4. a leak check of a folder run under valgrind,
 #   5. the Windows build (MinGW-w64) and its suites under Wine, the tray
@@ -27,6 +28,15 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTIDEMARK_WERROR=ON 
 cmake --build build-asan
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan -j2
+
+stage "Thread sanitizer build (clang) and the parallel folder run tests"
+# Only what runs titles on several threads: the small suite and the program
+# it starts. A race report makes the program exit with status 66.
+CC=clang CXX=clang++ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIDEMARK_WERROR=ON \
+  -DTIDEMARK_SANITIZE=thread >/dev/null
+cmake --build build-tsan --target parallel_tests tidemark
+TSAN_OPTIONS=halt_on_error=1:exitcode=66 TIDEMARK_CLI="$PWD/build-tsan/src/tidemark" \
+  timeout 600 build-tsan/tests/rename/parallel_tests --gtest_brief=1
 
 stage "Leak check: a folder run under valgrind"
 scripts/leak-check.sh build

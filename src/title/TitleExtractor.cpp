@@ -5,6 +5,7 @@
 #include <utility>
 
 #include <Error.h>
+#include <GfxState.h>
 #include <GlobalParams.h>
 #include <PDFDoc.h>
 #include <TextOutputDev.h>
@@ -76,6 +77,11 @@ PdfLibrary::PdfLibrary()
     globalParams = std::make_unique<GlobalParams>();
     globalParams->setTextEncoding("Latin1");
     setErrorCallback(&onLibraryError);
+    // The first graphics state the library makes sets up its shared colour
+    // profiles, unguarded: make one now, before documents are read on
+    // several threads at once.
+    const PDFRectangle page(0, 0, 612, 792);
+    const GfxState first(72, 72, &page, 0, true);
     owner_ = true;
 }
 
