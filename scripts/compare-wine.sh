@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The Windows command-line program under Wine must rename a tree exactly as
-# the native one does. Makes one tree of generated papers (the samples, two
+# The Windows command-line program under Wine, reading four titles at once,
+# must rename a tree exactly as the native one does with one job. Makes one tree of generated papers (the samples, two
 # papers with one title, an upper-case extension, a subfolder, a paper
 # already named right), runs both on copies of it, and compares the results.
 #   scripts/compare-wine.sh NATIVE_BUILD WINDOWS_BUILD
@@ -23,9 +23,9 @@ echo "not a pdf" > "$tree/sub/notes.txt"
 
 cp -a "$tree" "$work/native"
 cp -a "$tree" "$work/wine"
-"$native" rename --recursive "$work/native" > "$work/native.out" || true
+"$native" rename --recursive -j 1 "$work/native" > "$work/native.out" || true
 winpath="Z:$(printf '%s' "$work/wine" | tr / '\\')"
-wine "$windows" rename --recursive "$winpath" > "$work/wine.out" || true
+wine "$windows" rename --recursive -j 4 "$winpath" > "$work/wine.out" || true
 
 listing() { (cd "$1" && find . -type f -print0 | sort -z | xargs -0 sha256sum); }
 if diff <(listing "$work/native") <(listing "$work/wine"); then
