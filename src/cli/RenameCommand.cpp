@@ -93,6 +93,7 @@ public:
 
     void fileDone(const FileReport &r) override
     {
+        std::fflush(stderr);  // the library's messages about this file first
         progress_.hide();
         switch (r.outcome) {
         case Outcome::kRenamed:
@@ -160,7 +161,7 @@ public:
     {
         setErrorSink([&progress](const std::string &message) {
             progress.hide();
-            std::fprintf(stderr, "Error: %s\n", message.c_str());
+            std::fputs(("Error: " + message + "\n").c_str(), stderr);
             progress.show();
         });
     }

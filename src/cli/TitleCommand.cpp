@@ -80,6 +80,7 @@ int runTitle(const std::vector<std::string> &args)
     int status = kOk;
     for (const std::string &file : files) {
         const std::string title = displayTitle(rule, titles.title(file));
+        std::fflush(stderr);  // the library's messages about this file first
         if (title.empty()) {
             status = kSomeFailed;
         }

@@ -86,6 +86,14 @@ void printUsage(bool toStdout)
 int main(int argc, char **argv)
 {
     using namespace tidemark::cli;
+#ifdef _WIN32
+    // The C runtime leaves both streams unbuffered, and MinGW's printf hands
+    // them one character at a time: a write, and under Wine a trip to the
+    // server, per character. Buffered, a report line goes out at its fflush,
+    // and the library's messages about a file just before its line.
+    std::setvbuf(stdout, nullptr, _IOFBF, 1 << 14);
+    std::setvbuf(stderr, nullptr, _IOFBF, 1 << 14);
+#endif
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
         printUsage(false);

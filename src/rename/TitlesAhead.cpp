@@ -5,7 +5,7 @@
 
 namespace tidemark {
 
-TitlesAhead::TitlesAhead(TitleSource read, unsigned jobs) : read_(std::move(read)), window_(2 * std::size_t{jobs})
+TitlesAhead::TitlesAhead(TitleSource read, unsigned jobs) : read_(std::move(read)), window_(kAheadPerJob * jobs)
 {
     if (!read_) {
         read_ = [](const std::string &path) { return extractTitle(path); };

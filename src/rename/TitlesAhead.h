@@ -55,6 +55,10 @@ public:
     // How many titles are read at once by default: one per processor.
     static unsigned defaultJobs();
 
+    // How many titles each job may read past the last one asked for:
+    // enough that a slow paper does not leave the other jobs idle.
+    static constexpr std::size_t kAheadPerJob = 8;
+
 private:
     struct Job {
         explicit Job(std::string p) : path(std::move(p)) {}

@@ -102,7 +102,9 @@ void reportError(const std::string &message)
     if (const ErrorSink &sink = errorSink()) {
         sink(message);
     } else {
-        std::fprintf(stderr, "Error: %s\n", message.c_str());
+        // One write per message: standard error is unbuffered, and MinGW's
+        // printf would write it a character at a time.
+        std::fputs(("Error: " + message + "\n").c_str(), stderr);
     }
 }
 

@@ -23,19 +23,22 @@ TEST(TitlesAhead, AnswersEveryAskInAnyOrder)
     testing::writePaper(c, "Gamma Paper");
     testing::writePaper(d, "Delta Paper");
     testing::writePaper(extra, "Extra Paper");
+    // Two jobs read no further ahead than this: a and the fillers, not b.
     std::vector<std::string> fillers;
-    for (const char *name : {"x1.pdf", "x2.pdf", "x3.pdf"}) {
-        fillers.push_back(dir.file(name));
+    for (std::size_t i = 1; i < 2 * TitlesAhead::kAheadPerJob; ++i) {
+        fillers.push_back(dir.file("x" + std::to_string(i) + ".pdf"));
         testing::writePaper(fillers.back(), "Filler Paper");
     }
 
     std::vector<std::string> messages;
     setErrorSink([&messages](const std::string &m) { messages.push_back(m); });
     {
-        // Two jobs read at most four titles past the last one asked for:
-        // a and the fillers, not b.
         TitlesAhead titles({}, 2);
-        for (const std::string &path : {a, fillers[0], fillers[1], fillers[2], b, c, d}) {
+        titles.queue(a);
+        for (const std::string &filler : fillers) {
+            titles.queue(filler);
+        }
+        for (const std::string &path : {b, c, d}) {
             titles.queue(path);
         }
         struct Ask {
