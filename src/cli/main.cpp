@@ -29,9 +29,9 @@ std::string displayText(const std::string &latin1)
 void printUsage(bool toStdout)
 {
     std::FILE *out = toStdout ? stdout : stderr;
-    std::fputs("Usage: tidemark title [--rule=RULE] FILE...\n"
+    std::fputs("Usage: tidemark title [--rule=RULE] [--jobs N] FILE...\n"
                "       tidemark title --explain FILE\n"
-               "       tidemark rename [--rule=RULE] [--recursive] [--dry-run] [--no-journal] PATH...\n"
+               "       tidemark rename [--rule=RULE] [--recursive] [--dry-run] [--no-journal] [--jobs N] PATH...\n"
                "       tidemark undo [--dry-run] [RUN]\n"
                "       tidemark history [-n N]\n"
                "       tidemark --help | --version\n",
@@ -63,6 +63,8 @@ void printUsage(bool toStdout)
                "                    titles in any script whole\n"
                "    --explain       (title, one FILE) show how the refined rule read it: each\n"
                "                    block of type, its size, and why it was taken or not\n"
+               "  -j, --jobs N      (title and rename) read N papers at once (default: one\n"
+               "                    per processor); the output is that of a one-job run\n"
                "  undo [RUN]        take back the newest run not yet taken back, or run RUN:\n"
                "                    each file still as the run left it gets its old name\n"
                "                    back; anything else is reported and left alone. Never\n"
@@ -77,7 +79,7 @@ void printUsage(bool toStdout)
                "that cannot be recorded is not made (exit status 2). The last 1000 runs are kept.\n"
                "\n"
                "Exit status 2 means a usage error. Messages of the PDF library go to\n"
-               "standard error as \"Error: MESSAGE\".\n",
+               "standard error as \"Error: FILE: MESSAGE\".\n",
                out);
 }
 
