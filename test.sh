@@ -35,8 +35,10 @@ stage "Thread sanitizer build (clang) and the parallel folder run tests"
 CC=clang CXX=clang++ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIDEMARK_WERROR=ON \
   -DTIDEMARK_SANITIZE=thread >/dev/null
 cmake --build build-tsan --target parallel_tests tidemark
-TSAN_OPTIONS=halt_on_error=1:exitcode=66 TIDEMARK_CLI="$PWD/build-tsan/src/tidemark" \
+tsan_state=$(mktemp -d)  # the journal of the runs, kept apart
+TSAN_OPTIONS=halt_on_error=1:exitcode=66 TIDEMARK_CLI="$PWD/build-tsan/src/tidemark" XDG_STATE_HOME="$tsan_state" \
   timeout 600 build-tsan/tests/rename/parallel_tests --gtest_brief=1
+rm -rf "$tsan_state"
 
 stage "Leak check: a folder run under valgrind"
 scripts/leak-check.sh build
