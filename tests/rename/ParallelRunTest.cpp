@@ -80,8 +80,19 @@ TEST_F(ParallelRun, FourJobsRenameATreeExactlyAsOneJob)
     for (const char *damaged : {"tree/bad1.pdf", "tree/sub/bad2.pdf", "tree/sub/deeper/bad3.pdf"}) {
         writeFileBytes(path(damaged), "not a pdf at all");
     }
-    fs::copy(path("tree"), path("one"), fs::copy_options::recursive);
-    fs::copy(path("tree"), path("four"), fs::copy_options::recursive);
+    for (const char *copy : {"one", "four", "one-refined", "four-refined"}) {
+        fs::copy(path("tree"), path(copy), fs::copy_options::recursive);
+    }
+
+    // The other title rule reads in parallel through the same seam.
+    const CliRun oneRefined = run("one-refined", "rename --rule=refined -r -j 1 .");
+    const CliRun fourRefined = run("four-refined", "rename --rule=refined -r -j 4 .");
+    EXPECT_EQ(fourRefined.status, oneRefined.status);
+    ASSERT_FALSE(oneRefined.out.empty());
+    EXPECT_EQ(oneRefined.out.back(), "16 renamed, 1 unchanged, 3 no title, 0 failed");
+    EXPECT_EQ(fourRefined.out, oneRefined.out);
+    EXPECT_EQ(fourRefined.err, oneRefined.err);
+    EXPECT_EQ(contentsOf(path("four-refined")), contentsOf(path("one-refined")));
 
     const CliRun one = run("one", "rename -r -j 1 .");
     const CliRun four = run("four", "rename --recursive --jobs 4 .");

@@ -249,8 +249,8 @@ RefinedExtraction extractRefinedTitle(const std::string &path, const ExtractionO
 {
     RefinedExtraction out;
     PdfLibrary library;
-    const std::unique_ptr<PDFDoc> document = openDocument(path);
-    PDFDoc &doc = *document;
+    const PdfFile file(path);
+    PDFDoc &doc = file.document();
     if (!doc.isOk()) {
         return out;  // the library has said why
     }
