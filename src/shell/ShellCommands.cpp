@@ -10,8 +10,8 @@
 #include "rename/FileSystem.h"
 #include "rename/Renamer.h"
 #include "rename/TargetName.h"
+#include "rename/TitlesAhead.h"
 #include "shell/ExplorerSelection.h"
-#include "title/TitleExtractor.h"
 
 namespace tidemark {
 
@@ -64,12 +64,17 @@ try {
     if (folder.empty() || name.empty()) {
         return false;
     }
-    const PdfLibrary library;  // built once for the whole folder
+    // One title per processor read at once, ahead of the moves, which are
+    // made here in the folder's order: the names are those of a one-job run.
+    TitlesAhead titles({}, TitlesAhead::defaultJobs());
     const std::unique_ptr<FileSystem> disk = makeSystemFileSystem();
     const std::string base = FolderWithSeparator(folder);
     QuietRecording recording(*disk, {recursive ? "hotkey: folder and subfolders" : "hotkey: folder", {base}});
     OutcomeCounter counter;
-    Renamer renamer(recording.fs(), systemCodePage(), &counter);
+    Renamer renamer(recording.fs(), systemCodePage(), &counter, titles.source());
+    for (const std::string &pdf : renamer.ListPdfsInFolder(recursive, base)) {
+        titles.queue(pdf);
+    }
     renamer.RenamePdfsInFolder(recursive, base);
     recording.finish(counter.counts());
     return true;
