@@ -12,12 +12,15 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 old_version=0.1
-scripts/deps-native.sh wine wine64 xvfb xauth nsis zip dpkg-dev lintian man-db >/dev/null
+scripts/deps-native.sh wine wine64 xvfb xauth nsis zip unzip dpkg-dev lintian man-db >/dev/null
 work=$(mktemp -d)
 export WINEPREFIX=$work/wine WINEDEBUG=-all
+installed=0
 cleanup() {
     wineserver -k >/dev/null 2>&1 || true
     rm -rf "$work"
+    # A failed check must not leave the package on the machine.
+    ((installed == 0)) || dpkg_ -r tidemark || true
 }
 trap cleanup EXIT
 
@@ -59,10 +62,12 @@ dpkg_() {
         sleep 3
     done
 }
+installed=1
 dpkg_ -i "$deb"
 [[ $(tidemark --version) == "tidemark $version" ]] || fail "tidemark --version says: $(tidemark --version)"
 [[ $(man -w tidemark) == /usr/share/man/man1/tidemark.1.gz ]] || fail "man -w tidemark: $(man -w tidemark 2>&1)"
 dpkg_ -r tidemark
+installed=0
 left=()
 while read -r path; do
     path=/${path#./}
