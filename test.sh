@@ -6,7 +6,9 @@
 #   3. a short fuzzing run on top of the inputs that ever failed,
 #   4. a leak check of a folder run under valgrind,
 #   5. the Windows build (MinGW-w64) and its suites under Wine, the tray
-#      program Tidemark.exe driven end to end among them.
+#      program Tidemark.exe driven end to end among them,
+#   6. the release packages: the installer and uninstaller under Wine, the
+#      zip, and the Debian package installed and removed with dpkg.
 # Fails on the first stage that fails.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -55,3 +57,6 @@ export WINEPREFIX WINEDEBUG=-all
 trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
 xvfb-run -a ctest --test-dir build-win
 scripts/compare-wine.sh build build-win
+
+stage "Packages: installer, zip, Debian package"
+scripts/test-packages.sh

@@ -265,7 +265,7 @@ TEST_F(SettingsTest, LogPageAndAboutBox)
         ASSERT_TRUE(chooseFromMenu(menu, 'a'));
         const HWND about = tidemark.waitForDialog("Tidemark");
         ASSERT_NE(about, nullptr);
-        EXPECT_NE(findChild(about, "Static", "Tidemark Version 0.82"), nullptr);
+        EXPECT_NE(findChild(about, "Static", "Tidemark Version " TIDEMARK_VERSION), nullptr);
         EXPECT_NE(findChild(about, "Static", "For bug reports or feature requets please contact.."), nullptr);
         EXPECT_NE(findChild(about, "Button", "Contact details"), nullptr);
         bool namesMaker = false;

@@ -1,0 +1,278 @@
+// The Windows installer and uninstaller as an administrator runs them
+// (silently, /S) in a fresh Wine prefix: what they leave on disk, in the
+// registry and in the Start menu, and what they do to a Tidemark that runs.
+// scripts/test-packages.sh makes the setups and names them:
+//   TIDEMARK_SETUP        this version's installer
+//   TIDEMARK_OLD_SETUP    the same sources packaged as an older version
+//   TIDEMARK_OLD_VERSION  that older version
+#include <windows.h>
+#include <objbase.h>
+#include <prsht.h>
+#include <shobjidl.h>
+
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "TrayFixture.h"
+
+namespace tidemark::testing {
+namespace {
+
+const char kInstallDir[] = "C:\\Program Files\\Tidemark";
+const char kInstalledExe[] = "C:\\Program Files\\Tidemark\\Tidemark.exe";
+const char kInstalledCli[] = "C:\\Program Files\\Tidemark\\tidemark-cli.exe";
+const char kUninstaller[] = "C:\\Program Files\\Tidemark\\uninstall.exe";
+const char kShortcut[] = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Tidemark.lnk";
+const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tidemark";
+const char *const kInstalledFiles[] = {"Tidemark.exe", "tidemark-cli.exe",        "uninstall.exe",
+                                       "README.txt",   "LICENSE.txt", "THIRD-PARTY-NOTICES.txt"};
+constexpr int kStartWithSystemBox = 1004;
+
+std::string environment(const char *name)
+{
+    char value[MAX_PATH] = "";
+    const DWORD length = GetEnvironmentVariableA(name, value, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? value : "";
+}
+
+bool exists(const std::string &path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string quoted(const std::string &path)
+{
+    return "\"" + path + "\"";
+}
+
+std::string readFile(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+struct Finished {
+    DWORD status = 0xDEAD;
+    std::string out;
+};
+
+// Runs a command line to its end; its standard output goes through a file.
+Finished run(const std::string &commandLine)
+{
+    Finished result;
+    char folder[MAX_PATH] = "";
+    char outFile[MAX_PATH] = "";
+    GetTempPathA(MAX_PATH, folder);
+    GetTempFileNameA(folder, "out", 0, outFile);
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    const HANDLE out = CreateFileA(outFile, GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = out;
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION process{};
+    std::string command = commandLine;
+    if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+        WaitForSingleObject(process.hProcess, INFINITE);
+        GetExitCodeProcess(process.hProcess, &result.status);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    CloseHandle(out);
+    result.out = readFile(outFile);
+    DeleteFileA(outFile);
+    return result;
+}
+
+// A REG_SZ value's text, or a sentinel when it is missing or of another type.
+std::string text(HKEY root, const char *key, const char *name)
+{
+    const auto value = readValue(root, key, name);
+    if (!value || value->type != REG_SZ || value->bytes.empty() || value->bytes.back() != '\0') {
+        return "<no text>";
+    }
+    return value->bytes.substr(0, value->bytes.size() - 1);
+}
+
+RegistryValue stringValue(const std::string &text)
+{
+    return {REG_SZ, text + '\0'};
+}
+
+// The ProductVersion of an executable's version resource.
+std::string productVersion(const std::string &exe)
+{
+    DWORD handle = 0;
+    std::string data(GetFileVersionInfoSizeA(exe.c_str(), &handle), '\0');
+    char *version = nullptr;
+    UINT length = 0;
+    if (data.empty() || !GetFileVersionInfoA(exe.c_str(), 0, static_cast<DWORD>(data.size()), data.data()) ||
+        !VerQueryValueA(data.data(), "\\StringFileInfo\\040904b0\\ProductVersion", reinterpret_cast<void **>(&version),
+                        &length)) {
+        return "<none>";
+    }
+    return version;
+}
+
+// The file a shortcut starts, as the shell reads it.
+std::string shortcutTarget(const std::string &shortcut)
+{
+    std::string target = "<unreadable>";
+    IShellLinkA *link = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                reinterpret_cast<void **>(&link)))) {
+        return target;
+    }
+    IPersistFile *file = nullptr;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void **>(&file)))) {
+        const std::wstring path(shortcut.begin(), shortcut.end());
+        char buffer[MAX_PATH] = "";
+        if (SUCCEEDED(file->Load(path.c_str(), STGM_READ)) &&
+            SUCCEEDED(link->GetPath(buffer, MAX_PATH, nullptr, 0))) {
+            target = buffer;
+        }
+        file->Release();
+    }
+    link->Release();
+    return target;
+}
+
+std::uint64_t fileSize(const std::string &path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
+    return (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+}
+
+class InstallerTest : public TrayFixture {
+protected:
+    void SetUp() override
+    {
+        TrayFixture::SetUp();
+        CoInitialize(nullptr);
+        ASSERT_FALSE(exists(kInstallDir)) << "a scenario starts with Tidemark not installed";
+        ASSERT_FALSE(environment("TIDEMARK_SETUP").empty()) << "scripts/test-packages.sh names the setups";
+    }
+    void TearDown() override { CoUninitialize(); }
+
+    // Uninstalls silently. The uninstaller runs on from a copy of itself
+    // and returns at once; the entry in Apps & Features goes last.
+    void uninstall()
+    {
+        EXPECT_EQ(run(quoted(kUninstaller) + " /S").status, 0u);
+        EXPECT_TRUE(waitUntil([] { return !valueNames(HKEY_LOCAL_MACHINE, kUninstallKey).has_value(); }));
+    }
+};
+
+TEST_F(InstallerTest, SilentInstallThenUninstallWhileTidemarkRuns)
+{
+    ASSERT_EQ(run(quoted(environment("TIDEMARK_SETUP")) + " /S").status, 0u);
+
+    std::uint64_t bytes = 0;
+    for (const char *name : kInstalledFiles) {
+        const std::string path = std::string(kInstallDir) + "\\" + name;
+        EXPECT_TRUE(exists(path)) << name;
+        bytes += name == std::string("uninstall.exe") ? 0 : fileSize(path);
+    }
+    EXPECT_EQ(productVersion(kInstalledExe), TIDEMARK_VERSION);
+    EXPECT_EQ(shortcutTarget(kShortcut), kInstalledExe);
+
+    // The entry of Apps & Features.
+    EXPECT_EQ(text(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName"), "Tidemark");
+    EXPECT_EQ(text(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion"), TIDEMARK_VERSION);
+    EXPECT_EQ(text(HKEY_LOCAL_MACHINE, kUninstallKey, "Publisher"), "Brightfold");
+    EXPECT_EQ(text(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayIcon"), "C:\\Program Files\\Tidemark\\Tidemark.exe,0");
+    EXPECT_EQ(text(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"),
+              "\"C:\\Program Files\\Tidemark\\uninstall.exe\"");
+    EXPECT_EQ(text(HKEY_LOCAL_MACHINE, kUninstallKey, "QuietUninstallString"),
+              "\"C:\\Program Files\\Tidemark\\uninstall.exe\" /S");
+    const auto estimatedKb = dwordValue(HKEY_LOCAL_MACHINE, kUninstallKey, "EstimatedSize");
+    ASSERT_TRUE(estimatedKb.has_value());
+    EXPECT_NEAR(static_cast<double>(*estimatedKb), static_cast<double>(bytes) / 1024, 8);
+
+    // Start with the system, on by default: the path alone, as the
+    // program's settings page writes it and recognises it.
+    EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, kRunKey, "Tidemark"), stringValue(kInstalledExe));
+
+    const Finished version = run(quoted(kInstalledCli) + " --version");
+    EXPECT_EQ(version.status, 0u);
+    EXPECT_EQ(version.out, "tidemark " TIDEMARK_VERSION "\r\n");
+
+    // What the user made of the program stays after the uninstall.
+    const RegistryValue fileHotkey{REG_DWORD, std::string("Q\0\0\0", 4)};
+    writeValue(HKEY_CURRENT_USER, kSettingsKey, "FileRename", fileHotkey);
+    const std::string journalFolder = environment("LOCALAPPDATA") + "\\Tidemark";
+    const std::string journal = journalFolder + "\\journal";
+    CreateDirectoryA(journalFolder.c_str(), nullptr);
+    std::ofstream(journal, std::ios::binary) << "{\"run\":1}\n";
+
+    {
+        TidemarkProcess tidemark(kInstalledExe);
+        const HWND frame = tidemark.frame();
+        ASSERT_NE(frame, nullptr);
+        const HWND sheet = openSettings(tidemark, frame);
+        ASSERT_NE(sheet, nullptr);
+        EXPECT_TRUE(isChecked(currentPage(sheet), kStartWithSystemBox));
+        closeSheet(desktop, sheet, PSBTN_CANCEL);
+
+        uninstall();
+        // Ended by its Exit command, not killed.
+        ASSERT_TRUE(tidemark.waitForEnd());
+        EXPECT_EQ(tidemark.exitCode(), 0u);
+    }
+    EXPECT_FALSE(exists(kInstallDir));
+    EXPECT_FALSE(exists(kShortcut));
+    EXPECT_FALSE(readValue(HKEY_LOCAL_MACHINE, kRunKey, "Tidemark").has_value());
+    EXPECT_EQ(readValue(HKEY_CURRENT_USER, kSettingsKey, "FileRename"), fileHotkey);
+    EXPECT_EQ(readFile(journal), "{\"run\":1}\n");
+}
+
+TEST_F(InstallerTest, OverAnOlderVersionThatRuns)
+{
+    const std::string oldVersion = environment("TIDEMARK_OLD_VERSION");
+    ASSERT_EQ(run(quoted(environment("TIDEMARK_OLD_SETUP")) + " /S").status, 0u);
+    ASSERT_EQ(text(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion"), oldVersion);
+    ASSERT_EQ(run(quoted(kInstalledCli) + " --version").out, "tidemark " + oldVersion + "\r\n");
+
+    {
+        TidemarkProcess old(kInstalledExe);
+        const HWND frame = old.frame();
+        ASSERT_NE(frame, nullptr);
+        // The user turns the start at logon off in the settings...
+        const HWND sheet = openSettings(old, frame);
+        ASSERT_NE(sheet, nullptr);
+        const HWND page = currentPage(sheet);
+        ASSERT_TRUE(isChecked(page, kStartWithSystemBox));
+        click(page, kStartWithSystemBox);
+        // ...and while they are open, Tidemark cannot end: the silent
+        // installer stops and changes nothing.
+        EXPECT_EQ(run(quoted(environment("TIDEMARK_SETUP")) + " /S").status, 2u);
+        EXPECT_TRUE(old.running());
+        EXPECT_EQ(text(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion"), oldVersion);
+        closeSheet(desktop, sheet, PSBTN_OK);
+        ASSERT_FALSE(readValue(HKEY_LOCAL_MACHINE, kRunKey, "Tidemark").has_value());
+
+        EXPECT_EQ(run(quoted(environment("TIDEMARK_SETUP")) + " /S").status, 0u);
+        ASSERT_TRUE(old.waitForEnd());
+        EXPECT_EQ(old.exitCode(), 0u);
+    }
+    EXPECT_EQ(text(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion"), TIDEMARK_VERSION);
+    EXPECT_EQ(productVersion(kInstalledExe), TIDEMARK_VERSION);
+    EXPECT_EQ(run(quoted(kInstalledCli) + " --version").out, "tidemark " TIDEMARK_VERSION "\r\n");
+    // The new version keeps the start at logon off.
+    EXPECT_FALSE(readValue(HKEY_LOCAL_MACHINE, kRunKey, "Tidemark").has_value());
+
+    // A start-with-system value naming another copy of the program (one
+    // from the zip, say) is the user's: the uninstaller leaves it.
+    const RegistryValue portable = stringValue("D:\\Tools\\Tidemark\\Tidemark.exe");
+    writeValue(HKEY_LOCAL_MACHINE, kRunKey, "Tidemark", portable);
+    uninstall();
+    EXPECT_FALSE(exists(kInstallDir));
+    EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, kRunKey, "Tidemark"), portable);
+}
+
+}  // namespace
+}  // namespace tidemark::testing
