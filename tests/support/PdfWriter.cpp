@@ -1,6 +1,7 @@
 #include "PdfWriter.h"
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <algorithm>
 #include <cctype>
@@ -155,9 +156,10 @@ std::string render(const Document &doc)
             objects[id] = "<< /Type /Font /Subtype /Type0 /BaseFont /" + base +
                           " /Encoding /Identity-H /DescendantFonts [" + std::to_string(cidFont) +
                           " 0 R] /ToUnicode " + std::to_string(toUnicode) + " 0 R >>";
-        } else if (name == kType3Font) {
+        } else if (name == kType3Font || name == kType3MonoFont) {
             // Every glyph is an empty procedure; only the widths matter to
-            // the layout. The 'm' is narrow.
+            // the layout. The 'm' is narrow; the typewriter font draws every
+            // glyph 0.6 of its size wide.
             const std::string proc = "0 0 d0";
             const int procId =
                 add("<< /Length " + std::to_string(proc.size()) + " >>\nstream\n" + proc + "\nendstream");
@@ -172,7 +174,12 @@ std::string render(const Document &doc)
                 const std::string glyph = ligature ? "a" + std::to_string(c) : glyphName(static_cast<unsigned char>(c));
                 const bool drawn = ligature || c == 32 || std::isalnum(c);
                 differences += " /" + (drawn ? glyph : std::string("space"));
-                widthList += (c == 'm' ? "120 " : drawn ? "500 " : "0 ");
+                const bool narrow = std::strchr("ijlrt", c) != nullptr;
+                widthList += !drawn                    ? "0 "
+                             : name == kType3MonoFont ? "600 "
+                             : c == 'm'               ? "120 "
+                             : narrow                 ? "280 "
+                                                      : "500 ";
                 if (drawn && named.insert(glyph).second) {
                     procs += "/" + glyph + " " + std::to_string(procId) + " 0 R ";
                 }

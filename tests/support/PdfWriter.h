@@ -15,12 +15,15 @@
 //   bitmap fonts are; its 'm' is drawn narrow, which leads a reader that
 //   guesses the size of such a font from its 'm' to a size far too small.
 //   Bytes 0x0B-0x0F and 0x1B-0x1F are its ligatures (ff, fi, fl, ffi, ffl),
-//   named by number only.
+//   named by number only. Its i, j, l, r and t are narrow;
+// - kType3MonoFont: the same as a typewriter font, every glyph 0.6 of the
+//   size wide.
 namespace pdfgen {
 
 inline const std::string kUnicodeFont = "Unicode";
 inline const std::string kUnicodeBoldFont = "Unicode-Bold";
 inline const std::string kType3Font = "Type3";
+inline const std::string kType3MonoFont = "Type3-Mono";
 
 struct TextRun {
     std::string text;

@@ -514,6 +514,111 @@ Document smallCapsTitle()
     return {{page}, ""};
 }
 
+// Two columns: the right one opens with the first section at the top of
+// the page, while the title stands lower in the left one, under a banner.
+Document sectionInTheRightColumn()
+{
+    PageBuilder left(720, 54);
+    left.line("Coastal Letters", 14, kBold).gap(90).line("Tidal Bores", 22, kBold).line("Ann Author", 11, kTimes);
+    left.gap(14).body(24, 9, "left");
+    PageBuilder right(720, 318);
+    right.line("1 Introduction", 12, kBold).body(40, 9, "right");
+    return {{merged(left.page(), right.page())}, ""};
+}
+
+// A paper's number in capitals and digits, larger than the title.
+Document paperNumber()
+{
+    PageBuilder b;
+    b.line("TIDES2023-0042", 18, kBold).gap(20).line("Tide Gauges at Sea", 14, kBold);
+    paperHead(b).body(16);
+    return {{b.page()}, ""};
+}
+
+// A cover that says what kind of document it is, in larger type than the
+// title.
+Document documentKind()
+{
+    PageBuilder b(650);
+    b.line("MASTER'S THESIS", 26, kBold).gap(40).line("Salt Wedges in Tidal Rivers", 18, kBold).gap(60);
+    b.line("Ann Author", 12, kTimes).line("University of Tidewater", 12, kTimes);
+    return {{b.page()}, ""};
+}
+
+Document documentKindCjk()
+{
+    PageBuilder b(650);
+    b.line("博士研究生学位论文", 26, pdfgen::kUnicodeFont).gap(40).line("潮汐测量研究", 22, pdfgen::kUnicodeFont);
+    b.gap(60).line("某某大学", 14, pdfgen::kUnicodeFont);
+    return {{b.page()}, ""};
+}
+
+// A form on a cover: each label on the baseline of its field.
+Document fieldLabels()
+{
+    Page page;
+    page.runs.push_back({"题目：", 22, 100, 600, pdfgen::kUnicodeFont});
+    page.runs.push_back({"潮汐测量", 22, 260, 600, pdfgen::kUnicodeFont});
+    page.runs.push_back({"姓名：", 16, 100, 500, pdfgen::kUnicodeFont});
+    page.runs.push_back({"某某", 16, 260, 500, pdfgen::kUnicodeFont});
+    return {{page}, ""};
+}
+
+// A title in bold in the size of the running text, the names under it in
+// regular type of the same size.
+Document boldTitleInTextSize()
+{
+    PageBuilder b;
+    b.line("The Tide Table Macros", 10, kTimesBold, 1.2).line("Ann Author & Bo Builder", 10, kTimes);
+    b.gap(12).line("1 Introduction", 10, kTimesBold).body(30);
+    return {{b.page()}, ""};
+}
+
+// A page cut down to its text: the title at its very top, nothing to the
+// left of the text.
+Document croppedToText()
+{
+    PageBuilder b(698, 1);
+    b.line("Tidal Mixing in Estuaries", 18, kBold, 2.8).line("Ann Author and Bo Builder", 12, kTimes);
+    b.gap(14).line("Abstract", 10, kTimesBold).body(30, 10, "crop");
+    Page page = b.page();
+    page.width = 495;
+    page.height = 714;
+    return {{page}, ""};
+}
+
+// Marks in a row, set apart by commas, and the names under the title.
+Document markCommas()
+{
+    PageBuilder b;
+    b.line("Tidal Mixing in Estuaries*,**", 18, kBold).line("Ann Author, Bo Builder", 12, kTimes);
+    b.gap(14).line("Abstract", 10, kTimesBold).body(20);
+    return {{b.page()}, ""};
+}
+
+// A raised letter right after the title's last word points to a note (x
+// from the Unicode font's advance, 0.55 of the size).
+Document raisedLetterMark()
+{
+    PageBuilder b;
+    b.gap(30).line("Ann Author", 11, kTimes).gap(14).line("Abstract", 10, kTimesBold).body(20);
+    Page page = b.page();
+    page.runs.push_back({"Sample Title With a Note", 18, 72, 730, pdfgen::kUnicodeBoldFont});
+    page.runs.push_back({"a)", 10, 72 + 24 * 0.55 * 18, 737, pdfgen::kUnicodeFont});
+    return {{page}, ""};
+}
+
+// A package name in a typewriter font of the bitmap kind under the title:
+// its letters are all as wide as its widest, so its size is not what a
+// proportional font of that width would have.
+Document typewriterType3()
+{
+    PageBuilder b;
+    b.line("Visualising Long Vectors", 17, pdfgen::kType3Font).line("TideMeter and TideMeterGUI", 13, pdfgen::kType3MonoFont);
+    paperHead(b).body(16);
+    return {{b.page()}, ""};
+}
+
 struct Row {
     const char *name;
     std::function<Document()> make;
@@ -594,6 +699,22 @@ const Row kRows[] = {
     {"ieee", ieeeStyle, "Adaptive Meshes for Tsunami Runup Simulation"},
     {"publisher", publisherHeader, "Nutrient fluxes across a tidal inlet"},
     {"smallCaps", smallCapsTitle, "TIDES AND CURRENTS"},
+    {"sectionInTheRightColumn", sectionInTheRightColumn, "Tidal Bores", 1},
+    {"paperNumber", paperNumber, "Tide Gauges at Sea"},
+    {"versionInTitleLine", [] { return titled("Tidemeter version 2: a small toolkit for reading tide gauges"); },
+     "Tidemeter version 2: a small toolkit for reading tide gauges"},
+    {"documentKind", documentKind, "Salt Wedges in Tidal Rivers"},
+    {"documentKindCjk", documentKindCjk, "潮汐测量研究"},
+    {"fieldLabels", fieldLabels, "潮汐测量"},
+    {"boldTitleInTextSize", boldTitleInTextSize, "The Tide Table Macros"},
+    {"croppedToText", croppedToText, "Tidal Mixing in Estuaries"},
+    {"markCommas", markCommas, "Tidal Mixing in Estuaries"},
+    {"raisedLetterMark", raisedLetterMark, "Sample Title With a Note"},
+    // TeX's accented i: the dotless letter, then the accent.
+    {"dotlessIAccent",
+     [] { return script("Un art\u0131\u0301culo sobre mareas", "Ana Autora", "Resumen", "el estudio examina las mareas"); },
+     "Un artículo sobre mareas"},
+    {"typewriterType3", typewriterType3, "Visualising Long Vectors"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Layouts, RefinedTitleLayouts, ::testing::ValuesIn(kRows),

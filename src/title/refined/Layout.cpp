@@ -172,10 +172,39 @@ private:
 
 namespace {
 
+// How wide a font draws its narrow letters and its wide ones, to tell a
+// typewriter font (all letters equally wide) from a proportional one.
+struct Advances {
+    double narrow = 0, wide = 0;
+    std::size_t narrowCount = 0, wideCount = 0;
+
+    void add(const TextWord &w)
+    {
+        for (int i = 0; i < w.getLength(); ++i) {
+            const Unicode c = *w.getChar(i);
+            const double advance = std::abs(w.getEdge(i + 1) - w.getEdge(i));
+            if (c == 'i' || c == 'l' || c == 'j' || c == 't' || c == 'f' || c == 'r' || c == '.') {
+                narrow += advance;
+                ++narrowCount;
+            } else if (c == 'm' || c == 'w' || (c >= 'A' && c <= 'Z' && c != 'I' && c != 'J')) {
+                wide += advance;
+                ++wideCount;
+            }
+        }
+    }
+    bool monospaced() const
+    {
+        return narrowCount > 0 && wideCount > 0 &&
+               narrow / static_cast<double>(narrowCount) >= 0.9 * wide / static_cast<double>(wideCount);
+    }
+};
+
 // Sizes that a Type 3 font reports are often far off, so the size of each
 // such font is worked out again from how wide its characters are drawn: an
-// average character is about half as wide as the type is large.
-void correctType3Sizes(PageLayout &page, const std::vector<const void *> &type3)
+// average character is about half as wide as the type is large, and a
+// typewriter font's characters are wider, about 0.6 of its size.
+void correctType3Sizes(PageLayout &page, const std::vector<const void *> &type3,
+                       const std::map<const void *, Advances> &advances)
 {
     struct Sum {
         double width = 0, size = 0;
@@ -195,7 +224,9 @@ void correctType3Sizes(PageLayout &page, const std::vector<const void *> &type3)
     std::map<const void *, double> factor;
     for (const auto &[font, s] : sums) {
         if (s.chars >= 4 && s.size > 0) {
-            factor[font] = (s.width / 0.5) / s.size;
+            const auto a = advances.find(font);
+            const double em = a != advances.end() && a->second.monospaced() ? 0.6 : 0.5;
+            factor[font] = (s.width / em) / s.size;
         }
     }
     for (Line &line : page.lines) {
@@ -227,6 +258,7 @@ PageLayout PageReader::read(int number, bool (*abort)(void *data), void *abortDa
     doc_.displayPage(device_.get(), number, 72, 72, 0, /*useMediaBox=*/true, /*crop=*/false, /*printing=*/false,
                      abort, abortData);
     std::vector<const void *> type3;
+    std::map<const void *, Advances> advances;
     for (const TextFlow *flow = device_->getFlows(); flow; flow = flow->getNext()) {
         for (const TextBlock *block = flow->getBlocks(); block; block = block->getNext()) {
             for (const TextLine *line = block->getLines(); line; line = line->getNext()) {
@@ -236,8 +268,11 @@ PageLayout PageReader::read(int number, bool (*abort)(void *data), void *abortDa
                     out.words.push_back(copyWord(*w));
                     const TextFontInfo *font = w->getLength() > 0 ? w->getFontInfo(0) : nullptr;
                     out.words.back().font = font;
-                    if (device_->isType3(font) && std::find(type3.begin(), type3.end(), font) == type3.end()) {
-                        type3.push_back(font);
+                    if (device_->isType3(font)) {
+                        if (std::find(type3.begin(), type3.end(), font) == type3.end()) {
+                            type3.push_back(font);
+                        }
+                        advances[font].add(*w);
                     }
                 }
                 if (out.words.empty()) {
@@ -257,7 +292,7 @@ PageLayout PageReader::read(int number, bool (*abort)(void *data), void *abortDa
             }
         }
     }
-    correctType3Sizes(page, type3);
+    correctType3Sizes(page, type3, advances);
     return page;
 }
 

@@ -169,11 +169,61 @@ bool looksLikeVersion(const std::vector<std::u32string> &words)
                       l.starts_with(U"revision") || l == U"release" || l == U"draft" || l == U"compiled" ||
                       l == U"revised" || l == U"modified" || l == U"updated";
     }
+    // A version line says little else; a title that names its version
+    // ("Foo version 2: a package for ...") goes on in words of its own.
+    const std::size_t other = static_cast<std::size_t>(std::count_if(words.begin(), words.end(), [](const auto &w) {
+        const std::u32string l = letters(w);
+        return !hasDigit(w) && !l.empty() && !isMonth(l) && !isDateWord(l) && !l.starts_with(U"version");
+    }));
+    if (other > 5) {
+        return false;
+    }
     const std::u32string &first = words.front();
     const bool vNumber = first.size() > 1 && (first[0] == U'v' || first[0] == U'V') &&
                          std::all_of(first.begin() + 1, first.end(),
                                      [](char32_t c) { return isDigit(c) || c == U'.' || c == U'-'; });
     return vNumber || (versionWord && std::any_of(words.begin(), words.end(), [](const auto &w) { return hasDigit(w); }));
+}
+
+// A number that files a paper or a report ("IMECE2023-1234", "TR-05-78"):
+// one word of capitals and digits.
+bool looksLikeIdentifier(const std::vector<std::u32string> &words)
+{
+    if (words.size() != 1 || words[0].size() < 4 || !hasDigit(words[0])) {
+        return false;
+    }
+    const std::u32string &w = words[0];
+    return std::any_of(w.begin(), w.end(), isLetter) && std::none_of(w.begin(), w.end(), isLower);
+}
+
+// What a cover calls the document instead of naming it: "Master's Thesis",
+// "SEMINARARBEIT", "Technical Report", "博士学位论文". Every word names a kind
+// of document or a degree.
+bool namesDocumentKind(const std::vector<std::u32string> &words)
+{
+    bool kind = false;
+    for (const std::u32string &w : words) {
+        const std::u32string l = letters(w);
+        if (l.empty()) {
+            continue;
+        }
+        // Written without spaces: a short word that ends in "thesis" or
+        // "report" (Chinese, Japanese, Korean).
+        const bool cjk = l.size() <= 10 && (l.ends_with(U"论文") || l.ends_with(U"論文") || l.ends_with(U"논문") ||
+                                            l.ends_with(U"报告") || l.ends_with(U"報告"));
+        if (cjk || (l.size() > 6 && l.ends_with(U"arbeit")) ||
+            isOneOf(l, {U"thesis", U"dissertation", U"report", U"tesis", U"tesi", U"tese", U"thèse", U"mémoire",
+                        U"dissertação", U"proefschrift", U"диссертация", U"отчет", U"отчёт"})) {
+            kind = true;
+        } else if (!isOneOf(l, {U"master", U"masters", U"bachelor", U"bachelors", U"doctoral", U"doctorate",
+                                U"phd", U"ph", U"d", U"diploma", U"diplom", U"senior", U"honours", U"honors",
+                                U"undergraduate", U"graduate", U"final", U"technical", U"research", U"project",
+                                U"laurea", U"magistrale", U"triennale", U"of", U"di", U"de", U"in", U"a", U"the",
+                                U"магистерская", U"кандидатская", U"докторская"})) {
+            return false;
+        }
+    }
+    return kind;
 }
 
 // Volume, issue, DOI, ISSN, pages: what a journal prints next to its name.
@@ -378,12 +428,26 @@ bool standsApart(const Line &line)
     return looksLikeVersion(words) || looksLikeDate(words) || looksLikeContact(text) || looksBibliographic(words);
 }
 
-// Whether `line` carries on `segment` as the next line of one text.
+// Most of its characters are bold.
+bool isBold(const Line &line)
+{
+    std::size_t bold = 0, all = 0;
+    for (const Word &w : line.words) {
+        all += w.text.size();
+        bold += w.bold ? w.text.size() : 0;
+    }
+    return 2 * bold > all;
+}
+
+// Whether `line` carries on `segment` as the next line of one text. Where
+// bold type gives way to regular type of the same size, one text ends (a
+// title in bold, the names under it in regular type).
 bool continues(const Segment &segment, const Line &line)
 {
     const Line &last = segment.lines.back();
     const double size = std::max(lineSize(last), lineSize(line));
-    if (line.rotation != last.rotation || !similarSize(lineSize(last), lineSize(line), 0.07)) {
+    if (line.rotation != last.rotation || !similarSize(lineSize(last), lineSize(line), 0.07) ||
+        (isBold(last) && !isBold(line))) {
         return false;
     }
     const double pitch = line.baseline - last.baseline;
@@ -410,15 +474,22 @@ std::u32string withoutNoteMarks(const Line &line)
     const double size = line.size();
     while (trimmed.words.size() > 1) {
         const Word &w = trimmed.words.back();
-        const bool mark = std::all_of(w.text.begin(), w.text.end(),
-                                      [](char32_t c) { return isFootnoteMark(c) || isDigit(c) || c == U','; });
+        const Word &before = trimmed.words[trimmed.words.size() - 2];
+        // A raised letter set close against the word before it points to a
+        // note too ("Title^a)"); a word of its own in small type does not.
+        const bool raised = !before.spaceAfter && w.baseline < line.baseline - 0.2 * size;
+        const bool mark = std::all_of(w.text.begin(), w.text.end(), [raised](char32_t c) {
+            return isFootnoteMark(c) || isDigit(c) || c == U',' || (raised && (isLetter(c) || c == U')'));
+        });
         if (w.size >= 0.8 * size || !mark || w.text.size() > 3) {
             break;
         }
         trimmed.words.pop_back();
     }
     std::u32string text = trimmed.text();
-    while (!text.empty() && (isFootnoteMark(text.back()) || text.back() == U' ')) {
+    // Marks in a row are set apart by commas: "title*,**".
+    while (!text.empty() && (isFootnoteMark(text.back()) || text.back() == U' ' ||
+                             (text.back() == U',' && text.size() >= 2 && isFootnoteMark(text[text.size() - 2])))) {
         text.pop_back();
     }
     return text;
@@ -545,8 +616,8 @@ double bodySizeOf(const std::vector<Segment> &segments, bool &hasBody)
 // ------------------------------------------------- list of contents
 
 // A row of a list of contents: text on the left, a page number on the
-// right, after dot leaders or a wide gap.
-bool isContentsRow(std::vector<const Line *> row)
+// right, after dot leaders or a wide gap. Sorts `row` from left to right.
+bool isContentsRow(std::vector<const Line *> &row)
 {
     // Cheap tests first: the rightmost piece ends in a number, and some
     // piece has letters.
@@ -635,6 +706,25 @@ double similarity(const std::u32string &a, const std::u32string &b)
     return 1.0 - static_cast<double>(row[b.size()]) / static_cast<double>(std::max(a.size(), b.size()));
 }
 
+bool PageAnalysis::after(const Segment &s) const
+{
+    return s.yMin >= boundary && s.xMax > boundaryLeft;
+}
+
+bool PageAnalysis::before(const Segment &s) const
+{
+    return s.yMax <= boundary || s.xMax <= boundaryLeft;
+}
+
+void PageAnalysis::setBoundary(const Segment &s, std::string what)
+{
+    boundary = s.yMin;
+    boundaryWhat = std::move(what);
+    // Only a block that starts past the middle of the page stands in a
+    // column of its own.
+    boundaryLeft = s.xMin > 0.48 * width ? s.xMin : -std::numeric_limits<double>::infinity();
+}
+
 const Segment *PageAnalysis::best() const
 {
     const Segment *best = nullptr;
@@ -670,6 +760,7 @@ Contents findContents(const PageAnalysis &a, const std::vector<Line> &lines, int
     std::sort(byBaseline.begin(), byBaseline.end(),
               [&lines](std::size_t x, std::size_t y) { return lines[x].baseline < lines[y].baseline; });
     std::vector<bool> inRow(lines.size(), false);
+    std::vector<const Line *> row;
     for (std::size_t begin = 0; begin < byBaseline.size();) {
         const Line &head = lines[byBaseline[begin]];
         double size = lineSize(head);
@@ -681,7 +772,7 @@ Contents findContents(const PageAnalysis &a, const std::vector<Line> &lines, int
                 break;
             }
         }
-        std::vector<const Line *> row;
+        row.clear();
         for (std::size_t k = begin; k < end; ++k) {
             if (lines[byBaseline[k]].rotation == head.rotation) {
                 row.push_back(&lines[byBaseline[k]]);
@@ -721,6 +812,21 @@ Contents findContents(const PageAnalysis &a, const std::vector<Line> &lines, int
     return c;
 }
 
+// A form's label ("Title:", "题目："): a word or two that end in a colon,
+// with the field's value beside them on the same line.
+bool isFieldLabel(const PageAnalysis &a, std::size_t i)
+{
+    const Segment &s = a.segments[i];
+    if (s.lines.size() != 1 || s.text.empty() || (s.text.back() != U':' && s.text.back() != 0xFF1A) ||
+        splitWords(s.text).size() > 2) {
+        return false;
+    }
+    return std::any_of(a.segments.begin(), a.segments.end(), [&s](const Segment &o) {
+        return &o != &s && o.rotation == s.rotation && o.xMin >= s.xMax &&
+               std::abs(o.lines.front().baseline - s.lines.front().baseline) <= 0.2 * s.size;
+    });
+}
+
 // Rejects what cannot be a title, and marks where the abstract or a list
 // of contents begins.
 void classify(PageAnalysis &a, const Contents &contents, int rotation)
@@ -758,21 +864,25 @@ void classify(PageAnalysis &a, const Contents &contents, int rotation)
             s.rejected = "heading of a list of contents";
             a.hasContents = true;
             if (s.yMin < a.boundary) {
-                a.boundary = s.yMin;
-                a.boundaryWhat = "the list of contents";
+                a.setBoundary(s, "the list of contents");
             }
         } else if (isAbstractWord(first) &&
                    (words.size() <= 2 || marked || (s.size <= 1.25 * body && s.lines.size() >= 2))) {
             s.rejected = "the abstract";
             a.hasAbstract = true;
             if (s.yMin < a.boundary) {
-                a.boundary = s.yMin;
-                a.boundaryWhat = "the abstract";
+                a.setBoundary(s, "the abstract");
             }
         } else if (looksLikeContact(s.text)) {
             s.rejected = "an address";
         } else if (looksBibliographic(words)) {
             s.rejected = "journal or issue data";
+        } else if (namesDocumentKind(words)) {
+            s.rejected = "the kind of document";
+        } else if (isFieldLabel(a, i)) {
+            s.rejected = "the label of a field";
+        } else if (looksLikeIdentifier(words)) {
+            s.rejected = "the number of a paper or report";
         } else if (everyLine(s, looksLikeVersion)) {
             s.rejected = "a version line";
         } else if (everyLine(s, looksLikeDate)) {
@@ -825,7 +935,7 @@ void findFirstSection(PageAnalysis &a, const DocumentFacts &facts)
     // Headings that open the body: the title stands above them.
     for (std::size_t i = 0; i < a.segments.size(); ++i) {
         Segment &s = a.segments[i];
-        if (!s.rejected.empty() || s.yMin >= a.boundary) {
+        if (!s.rejected.empty() || a.after(s)) {
             continue;
         }
         const std::vector<std::u32string> words = splitWords(s.text);
@@ -846,13 +956,11 @@ void findFirstSection(PageAnalysis &a, const DocumentFacts &facts)
             break;
         }
         if ((numbered && beforeText) || isOpeningHeading(rest)) {
-            a.boundary = s.yMin;
-            a.boundaryWhat = "the first section";
+            a.setBoundary(s, "the first section");
             return;
         }
         if (sectionName(s) && similarSize(s.size, headingSize, 0.1)) {
-            a.boundary = s.yMin;
-            a.boundaryWhat = "a section named in the outline";
+            a.setBoundary(s, "a section named in the outline");
             return;
         }
     }
@@ -877,12 +985,12 @@ void score(PageAnalysis &a, const DocumentFacts &facts)
             s.score *= 1.08;
         }
         bool evidenceAgainst = false;
-        if (s.yMin >= a.boundary) {
+        if (a.after(s)) {
             evidenceAgainst = true;
             s.score *= 0.2;
             s.notes.push_back("after " + a.boundaryWhat);
         }
-        if (inMargin(s, a.height)) {
+        if (inMargin(s, a.height) && !a.cropped) {
             s.score *= 0.5;
             s.notes.push_back("in the page margin");
         } else if (s.yMin > 0.6 * a.height) {
@@ -929,6 +1037,9 @@ PageAnalysis analysePage(const PageLayout &page, const DocumentFacts &facts)
     }
     const int rotation = dominantRotation(lines);
     a.segments = formSegments(lines, rotation);
+    // A page cut down to its text (a preview, a figure-like page) has no
+    // margins: its text reaches the left edge.
+    a.cropped = std::any_of(lines.begin(), lines.end(), [&a](const Line &l) { return l.xMin < 0.02 * a.width; });
     a.bodySize = bodySizeOf(a.segments, a.hasBody);
     classify(a, findContents(a, lines, rotation), rotation);
     findFirstSection(a, facts);

@@ -102,7 +102,7 @@ Choice choose(const std::vector<PageAnalysis> &pages)
         }
         const PageAnalysis &first = *chosen->page;
         const bool cover = !first.hasBody && !first.hasAbstract && !first.hasContents;
-        if ((cover || held.score < 1.15) && !page.boundaryWhat.empty() && other.yMax <= page.boundary &&
+        if ((cover || held.score < 1.15) && !page.boundaryWhat.empty() && page.before(other) &&
             other.score >= 1.2 && !appearsOn(other, first)) {
             chosen = c;
             chosen->why = "the paper begins on page " + std::to_string(page.number) + ", its title above " +
@@ -127,7 +127,7 @@ std::u32string joined(const PageAnalysis &page, const std::vector<std::size_t> &
 }
 
 // The segments that make the title, in order: the chosen one, more of the
-// same size right below it, then one subtitle in smaller type that reads as
+// same size right below it (but not regular type under a bold title), then one subtitle in smaller type that reads as
 // a phrase, not as a line of names. When the metadata title agrees, it
 // settles how much of this (and of a larger line right above) belongs to
 // the title.
@@ -143,11 +143,11 @@ std::vector<std::size_t> titleParts(const PageAnalysis &page, std::size_t title,
             continue;
         }
         const double gap = s.yMin - bottom;
-        if (!s.rejected.empty() || gap < -1 || s.yMin >= page.boundary) {
+        if (!s.rejected.empty() || gap < -1 || page.after(s)) {
             break;
         }
         const bool sameSize = std::min(s.size, head.size) >= 0.93 * std::max(s.size, head.size);
-        if (sameSize && gap <= 1.6 * head.size) {
+        if (sameSize && gap <= 1.6 * head.size && (s.bold || !head.bold)) {
             parts.push_back(j);
             bottom = s.yMax;
             continue;
@@ -284,7 +284,7 @@ RefinedExtraction extractRefinedTitle(const std::string &path, const ExtractionO
         const Segment *best = first.best();
         const bool cover = !first.hasBody && !first.hasAbstract && !first.hasContents;
         if (number == 1 && best != nullptr && !cover &&
-            (best->score >= 1.15 || (!first.boundaryWhat.empty() && best->yMax <= first.boundary))) {
+            (best->score >= 1.15 || (!first.boundaryWhat.empty() && first.before(*best)))) {
             break;
         }
         if (number >= 2 && choose(pages).page != nullptr) {

@@ -76,8 +76,16 @@ std::u32string normalizeTitle(std::u32string_view text)
 {
     std::u32string in;
     in.reserve(text.size());
-    for (char32_t c : text) {
-        in += (c < 0x20 || isSpace(c)) ? U' ' : c;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char32_t c = text[i];
+        // TeX sets an accented i or j as the dotless letter under an
+        // accent; with the accent it is the plain letter, accented.
+        const bool accentFollows = i + 1 < text.size() && text[i + 1] >= 0x300 && text[i + 1] <= 0x36F;
+        if ((c == 0x131 || c == 0x237) && accentFollows) {
+            in += c == 0x131 ? U'i' : U'j';
+        } else {
+            in += (c < 0x20 || isSpace(c)) ? U' ' : c;
+        }
     }
     int length = 0;
     struct Free {
