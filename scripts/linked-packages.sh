@@ -57,15 +57,18 @@ mapfile -t paths < <({
 # The owner of each file, from the package database's file lists (one
 # "dpkg -S" for hundreds of files takes minutes). Files the Windows
 # build's cross-compiled prefix holds are named by their library.
-owners=$(printf '%s\n' "${paths[@]}" | awk '
+deps_root=$(realpath -m -- "${TIDEMARK_DEPS_DIR:-/var/cache/tidemark-deps}")
+owners=$(printf '%s\n' "${paths[@]}" | awk -v deps="$deps_root/" '
     NR == FNR { want[$0] = 1; next }
     FNR == 1 { pkg = FILENAME; sub(/.*\//, "", pkg); sub(/\.list$/, "", pkg); sub(/:.*/, "", pkg) }
     $0 in want { print pkg; found[$0] = 1 }
     END {
         for (f in want) {
             if (f in found) continue
-            if (f ~ /\/tidemark-deps\/[^\/]*\/(include\/poppler\/|lib\/libpoppler\.a$)/) print "poppler"
-            else if (f ~ /\/tidemark-deps\/[^\/]*\/(include\/freetype2\/|lib\/libfreetype\.a$)/) print "freetype"
+            rest = index(f, deps) == 1 ? substr(f, length(deps) + 1) : ""
+            sub(/^[^\/]*\//, "", rest)
+            if (rest ~ /^(include\/poppler\/|lib\/libpoppler\.a$)/) print "poppler"
+            else if (rest ~ /^(include\/freetype2\/|lib\/libfreetype\.a$)/) print "freetype"
             else print "?" f
         }
     }' - /var/lib/dpkg/info/*.list)

@@ -45,9 +45,12 @@ project_version() { sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$1/CMakeCache.
 check_notices() {
     local platform=$1 missing=() p
     shift
-    local covered
+    local covered packages
     covered=$(sed -n 's/^ *Debian packages: *//p' THIRD-PARTY-NOTICES | tr -s ', ' '\n\n')
-    for p in $(scripts/linked-packages.sh "$@"); do
+    # Taken apart from the loop: a failure inside "for p in $(...)" would
+    # go unnoticed and leave nothing to check.
+    packages=$(scripts/linked-packages.sh "$@") || die "cannot tell what the $platform programs are made of"
+    for p in $packages; do
         grep -qxF "$p" <<<"$covered" || missing+=("$p")
     done
     ((${#missing[@]} == 0)) || die "THIRD-PARTY-NOTICES has no notice for what the $platform programs contain: ${missing[*]}"
