@@ -14,7 +14,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 export CTEST_OUTPUT_ON_FAILURE=1
 
-stage() { printf '\n==== %s\n' "$*"; }
+# Each stage says when it began, so that a slow stage shows in the log.
+stage() { printf '\n==== %s (%d s in)\n' "$*" "$SECONDS"; }
 
 stage "Installing missing packages"
 scripts/deps-native.sh clang libclang-rt-14-dev valgrind wine wine64 xvfb xauth zlib1g-dev
@@ -60,3 +61,5 @@ scripts/compare-wine.sh build build-win
 
 stage "Packages: installer, zip, Debian package"
 scripts/test-packages.sh
+
+stage "All passed"
