@@ -51,6 +51,14 @@ LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         {WM_DESTROY, &CMainFrame::OnDestroy},
         {CSystemTray::kCallbackMessage, &CMainFrame::OnTrayNotification},
     };
+    // The shell sends this to every top-level window when it makes a new
+    // notification area; without an answer the icon, and with it the only
+    // way to the settings and to Exit, would be gone until the next start.
+    static const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    if (message == taskbarCreated && taskbarCreated != 0) {
+        tray_.ShowAgain();
+        return 0;
+    }
     LRESULT result = 0;
     if (RouteMessage<CMainFrame>(*this, kMessages, message, wParam, lParam, result)) {
         return result;

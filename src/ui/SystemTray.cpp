@@ -51,13 +51,25 @@ BOOL CSystemTray::AddIcon(CWnd *frame, HICON icon)
 
 BOOL CSystemTray::ChangeIcon(WORD resourceId)
 {
-    const HICON icon = LoadTrayIcon(resourceId);
+    // Kept even when no icon is shown, so that ShowAgain shows this one.
+    data_.hIcon = LoadTrayIcon(resourceId);
     if (!added_) {
         return FALSE;
     }
     data_.uFlags = NIF_ICON;
-    data_.hIcon = icon;
     return Shell_NotifyIconA(NIM_MODIFY, &data_);
+}
+
+BOOL CSystemTray::ShowAgain()
+{
+    if (data_.hWnd == nullptr) {
+        return FALSE;
+    }
+    // The new notification area knows nothing of the icon: it is added as
+    // at start, whatever the old area had.
+    data_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    added_ = Shell_NotifyIconA(NIM_ADD, &data_);
+    return added_;
 }
 
 void CSystemTray::DeleteIcon()

@@ -28,6 +28,10 @@ public:
     BOOL ChangeIcon(WORD resourceId);
     // Takes the icon out of the notification area, if it is there.
     void DeleteIcon();
+    // Puts the icon, as it now looks, into a notification area that was
+    // made anew (Explorer restarted, or started after the program at logon);
+    // false when there is no icon to show or it was not added.
+    BOOL ShowAgain();
     // The icon's callback: a button released over it opens the popup menu.
     virtual LRESULT HandleIconMessage(WPARAM wParam, LPARAM lParam);
 

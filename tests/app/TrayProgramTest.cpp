@@ -168,11 +168,20 @@ TEST_F(TrayProgramTest, IconMenuAndTheDisabledState)
     ASSERT_TRUE(sendTo(frame, WM_HOTKEY, kFirstHotkeyId, 0));
     EXPECT_EQ(desktop.renderRequests(), 1) << "a hotkey acted while disabled";
 
+    // A new notification area (Explorer restarted) gets the icon again, in
+    // the look it has now, with its callback and tip.
+    ASSERT_TRUE(sendTo(frame, RegisterWindowMessageA("TaskbarCreated"), 0, 0));
+    ASSERT_TRUE(desktop.waitForIconEvents(3));
+    EXPECT_EQ(lastIconEvent().message, static_cast<DWORD>(NIM_ADD));
+    EXPECT_TRUE(shows(lastIconEvent(), 161));
+    EXPECT_EQ(lastIconEvent().callbackMessage, 0x040Au);
+    EXPECT_EQ(lastIconEvent().tip, "Click here to configure Tidemark");
+
     // A second Disable restores both.
     menu = openIconMenu(frame, WM_LBUTTONUP);
     ASSERT_NE(menu, nullptr);
     ASSERT_TRUE(chooseFromMenu(menu, 'd'));
-    ASSERT_TRUE(desktop.waitForIconEvents(3));
+    ASSERT_TRUE(desktop.waitForIconEvents(4));
     EXPECT_TRUE(shows(lastIconEvent(), 130));
     items = menuLook(frame, WM_RBUTTONUP);
     ASSERT_EQ(items.size(), static_cast<std::size_t>(kMenuItems));
