@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "journal/Journal.h"
-#include "rename/FileSystem.h"
+#include "rename/ForwardingFileSystem.h"
 #include "rename/Renamer.h"
 
 namespace tidemark {
@@ -19,7 +19,7 @@ std::error_code journalError(const std::error_code &cause);
 // Hands every call to the disk, and records each move in the journal before
 // it is made and marks it after, so that any front end that renames through
 // it can have its runs taken back.
-class RecordingFileSystem final : public FileSystem {
+class RecordingFileSystem final : public ForwardingFileSystem {
 public:
     enum class Policy {
         kRefuseUnrecorded,  // a move that cannot be recorded is not made
@@ -28,33 +28,13 @@ public:
 
     // `journal` may be null: then nothing is recorded.
     RecordingFileSystem(FileSystem &disk, Journal *journal, Policy policy)
-        : disk_(disk), journal_(journal), policy_(policy)
+        : ForwardingFileSystem(disk), journal_(journal), policy_(policy)
     {
     }
 
-    char separator() const override { return disk_.separator(); }
-    bool isSeparator(char c) const override { return disk_.isSeparator(c); }
-    std::string nameFromTitle(const std::string &latin1) const override { return disk_.nameFromTitle(latin1); }
-    std::string nameFromUtf8Title(const std::string &utf8) const override { return disk_.nameFromUtf8Title(utf8); }
-    std::error_code listFolder(const std::string &folder, const Visit &visit) override
-    {
-        return disk_.listFolder(folder, visit);
-    }
-    EntryKind entryKind(const std::string &path, std::error_code &error) const override
-    {
-        return disk_.entryKind(path, error);
-    }
-    bool exists(const std::string &path) const override { return disk_.exists(path); }
-    bool samePath(const std::string &a, const std::string &b) const override { return disk_.samePath(a, b); }
-    std::string pathKey(const std::string &path) const override { return disk_.pathKey(path); }
-    std::error_code checkMove(const std::string &oldPath, const std::string &newPath) const override
-    {
-        return disk_.checkMove(oldPath, newPath);
-    }
     std::error_code move(const std::string &oldPath, const std::string &newPath) override;
 
 private:
-    FileSystem &disk_;
     Journal *journal_;
     Policy policy_;
 };

@@ -24,6 +24,7 @@
 #include "journal/RecordingFileSystem.h"
 #include "journal/Undo.h"
 #include "rename/CodePage.h"
+#include "rename/DryRunFileSystem.h"
 #include "rename/Renamer.h"
 
 namespace tidemark {
@@ -330,6 +331,27 @@ TEST_F(JournalRun, MoveThatCannotBeRecorded)
         }
         stdfs::remove_all(papers.path());
         stdfs::create_directories(papers.path());
+    }
+}
+
+// A path the user named is judged by the disk's own rule for such paths,
+// not by the walk's, through every layer a front end puts over the disk.
+TEST(FileSystemLayers, PassPathsTheUserNamedToTheDisksRule)
+{
+    struct WalkPassesOver final : ForwardingFileSystem {
+        using ForwardingFileSystem::ForwardingFileSystem;
+        EntryKind entryKind(const std::string &, std::error_code &) const override { return EntryKind::kOther; }
+        EntryKind argumentKind(const std::string &, std::error_code &) const override { return EntryKind::kFile; }
+    };
+    const std::unique_ptr<FileSystem> system = makeSystemFileSystem();
+    WalkPassesOver disk(*system);
+    RecordingFileSystem recording(disk, nullptr, RecordingFileSystem::Policy::kRefuseUnrecorded);
+    DryRunFileSystem dryRun(disk);
+    const FileSystem *const layers[] = {&recording, &dryRun};
+    for (const FileSystem *layer : layers) {
+        std::error_code error;
+        EXPECT_EQ(layer->kindOf("read-only.pdf"), EntryKind::kFile);
+        EXPECT_EQ(layer->entryKind("read-only.pdf", error), EntryKind::kOther);
     }
 }
 

@@ -10,6 +10,7 @@
 
 #include "PdfWriter.h"
 #include "rename/FileSystem.h"
+#include "rename/ForwardingFileSystem.h"
 #include "rename/Renamer.h"
 
 namespace tidemark::testing {
@@ -100,29 +101,6 @@ public:
 };
 
 // Hands every call to the disk; tests override the calls they change.
-class ForwardingFileSystem : public FileSystem {
-public:
-    explicit ForwardingFileSystem(FileSystem &disk) : disk_(disk) {}
-    char separator() const override { return disk_.separator(); }
-    bool isSeparator(char c) const override { return disk_.isSeparator(c); }
-    std::string nameFromTitle(const std::string &t) const override { return disk_.nameFromTitle(t); }
-    std::string nameFromUtf8Title(const std::string &t) const override { return disk_.nameFromUtf8Title(t); }
-    std::error_code listFolder(const std::string &folder, const Visit &visit) override
-    {
-        return disk_.listFolder(folder, visit);
-    }
-    EntryKind entryKind(const std::string &p, std::error_code &e) const override { return disk_.entryKind(p, e); }
-    EntryKind argumentKind(const std::string &p, std::error_code &e) const override
-    {
-        return disk_.argumentKind(p, e);
-    }
-    bool exists(const std::string &p) const override { return disk_.exists(p); }
-    bool samePath(const std::string &a, const std::string &b) const override { return disk_.samePath(a, b); }
-    std::string pathKey(const std::string &p) const override { return disk_.pathKey(p); }
-    std::error_code move(const std::string &o, const std::string &n) override { return disk_.move(o, n); }
-
-protected:
-    FileSystem &disk_;
-};
+using tidemark::ForwardingFileSystem;
 
 }  // namespace tidemark::testing
