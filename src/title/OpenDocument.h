@@ -40,8 +40,6 @@ public:
     PdfFile &operator=(const PdfFile &) = delete;
 
     PDFDoc &document() const { return *document_; }
-    // True when the document reads from memory (false: from the file).
-    bool inMemory() const { return bytes_.data != nullptr; }
 
     // Larger files are left to the library, which reads only the parts it
     // needs.
