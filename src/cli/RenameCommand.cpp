@@ -325,9 +325,8 @@ int runRename(const std::vector<std::string> &args)
             const EntryKind kind = fs.kindOf(path);
             if (kind == EntryKind::kDirectory) {
                 anyFolder = true;
-                total += renamer.CountPdfsInFolder(options.recursive, path);
-            } else if (kind == EntryKind::kFile &&
-                       GetLowerExtension(path.substr(renamer.folderLength(path)), cp) == ".pdf") {
+                total += renamer.ListPdfsInFolder(options.recursive, path).size();
+            } else if (isPdfFile(path, fs, cp, renamer)) {
                 ++total;
             }
         }
@@ -340,7 +339,7 @@ int runRename(const std::vector<std::string> &args)
     std::size_t queuedUpTo = 0;  // the arguments whose titles are queued end here
     for (std::size_t i = 0; i < options.paths.size(); ++i) {
         const std::string &path = options.paths[i];
-        if (i >= queuedUpTo) {
+        if (i >= queuedUpTo && titles.readsAhead()) {
             queuedUpTo = queueTitles(options, i, fs, cp, renamer, titles);
         }
         const std::size_t split = renamer.folderLength(path);

@@ -90,18 +90,6 @@ bool Renamer::RenamePdfsInFolder(bool recursive, std::string folder)
                 true);
 }
 
-std::size_t Renamer::CountPdfsInFolder(bool recursive, std::string folder)
-{
-    std::size_t count = 0;
-    walk(recursive, std::move(folder),
-         [&count](const std::string &, const std::string &) {
-             ++count;
-             return true;
-         },
-         false);
-    return count;
-}
-
 std::vector<std::string> Renamer::ListPdfsInFolder(bool recursive, std::string folder)
 {
     std::vector<std::string> paths;

@@ -77,11 +77,9 @@ public:
     // when both name the same file by the system's rules.
     Outcome RenameFile(const std::string &newPath, const std::string &oldPath, std::error_code &error);
 
-    // How many PDFs RenamePdfsInFolder would look at (for progress display).
-    std::size_t CountPdfsInFolder(bool recursive, std::string folder);
-
     // The paths RenamePdfsInFolder would ask titles for, in its order, as
-    // long as nothing in the folder changes (for reading titles ahead).
+    // long as nothing in the folder changes (for reading titles ahead, and
+    // for the count a progress display shows).
     std::vector<std::string> ListPdfsInFolder(bool recursive, std::string folder);
 
     // Where the folder part of `path` ends: the index after its last

@@ -37,7 +37,7 @@ unsigned TitlesAhead::defaultJobs()
 
 void TitlesAhead::queue(const std::string &path)
 {
-    if (workers_.empty()) {
+    if (!readsAhead()) {
         return;  // one job: read when asked for
     }
     {

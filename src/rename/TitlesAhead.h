@@ -35,6 +35,10 @@ public:
     TitlesAhead(const TitlesAhead &) = delete;
     TitlesAhead &operator=(const TitlesAhead &) = delete;
 
+    // True when titles are read on worker threads; with one job there is
+    // nothing to queue, and callers need not list what they will ask for.
+    bool readsAhead() const { return !workers_.empty(); }
+
     // Queues `path` to be read ahead. A path already waiting is not queued
     // twice.
     void queue(const std::string &path);

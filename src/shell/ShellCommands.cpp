@@ -72,8 +72,10 @@ try {
     QuietRecording recording(*disk, {recursive ? "hotkey: folder and subfolders" : "hotkey: folder", {base}});
     OutcomeCounter counter;
     Renamer renamer(recording.fs(), systemCodePage(), &counter, titles.source());
-    for (const std::string &pdf : renamer.ListPdfsInFolder(recursive, base)) {
-        titles.queue(pdf);
+    if (titles.readsAhead()) {
+        for (const std::string &pdf : renamer.ListPdfsInFolder(recursive, base)) {
+            titles.queue(pdf);
+        }
     }
     renamer.RenamePdfsInFolder(recursive, base);
     recording.finish(counter.counts());
