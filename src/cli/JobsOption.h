@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 namespace tidemark::cli {
@@ -10,13 +11,41 @@ class JobsOption {
 public:
     static constexpr unsigned kMax = 64;
 
-    explicit JobsOption(unsigned defaultJobs) : jobs_(defaultJobs < 1 ? 1 : defaultJobs > kMax ? kMax : defaultJobs) {}
+    // `command` names the command in the usage errors printed.
+    JobsOption(const char *command, unsigned defaultJobs)
+        : command_(command), jobs_(defaultJobs < 1 ? 1 : defaultJobs > kMax ? kMax : defaultJobs)
+    {
+    }
 
     enum class Take { kNotMine, kTaken, kBadValue };
 
     // Takes `arg` when it is the option, the option with its number, or the
-    // number after the option.
+    // number after the option. A bad number is reported on stderr.
     Take take(const std::string &arg)
+    {
+        const Take took = read(arg);
+        if (took == Take::kBadValue) {
+            reportProblem();
+        }
+        return took;
+    }
+
+    // After the last argument: false, and the problem reported, when the
+    // option came without its number.
+    bool complete() const
+    {
+        if (wantsValue_) {
+            reportProblem();
+        }
+        return !wantsValue_;
+    }
+
+    // True when the last argument taken was the option without its number.
+    bool wantsValue() const { return wantsValue_; }
+    unsigned jobs() const { return jobs_; }
+
+private:
+    Take read(const std::string &arg)
     {
         if (wantsValue_) {
             wantsValue_ = false;
@@ -35,16 +64,12 @@ public:
         return Take::kNotMine;
     }
 
-    // True when the last argument taken was the option without its number.
-    bool wantsValue() const { return wantsValue_; }
-    unsigned jobs() const { return jobs_; }
-    // What is wrong with the number, for a usage error.
-    std::string problem() const
+    void reportProblem() const
     {
-        return "-j wants a number of jobs from 1 to " + std::to_string(kMax) + (bad_.empty() ? "" : ", not '" + bad_ + "'");
+        std::fprintf(stderr, "tidemark %s: -j wants a number of jobs from 1 to %u%s\n", command_, kMax,
+                     bad_.empty() ? "" : (", not '" + bad_ + "'").c_str());
     }
 
-private:
     Take setValue(const std::string &text)
     {
         unsigned value = 0;
@@ -63,6 +88,7 @@ private:
         return Take::kTaken;
     }
 
+    const char *command_;
     unsigned jobs_;
     bool wantsValue_ = false;
     std::string bad_;

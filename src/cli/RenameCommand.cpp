@@ -185,12 +185,11 @@ int parse(const std::vector<std::string> &args, Options &options)
 {
     bool endOfOptions = false;
     bool bad = false;
-    JobsOption jobs(TitlesAhead::defaultJobs());
+    JobsOption jobs("rename", TitlesAhead::defaultJobs());
     for (const std::string &arg : args) {
         if (!endOfOptions || jobs.wantsValue()) {
             const JobsOption::Take took = jobs.take(arg);
             if (took == JobsOption::Take::kBadValue) {
-                std::fprintf(stderr, "tidemark rename: %s\n", jobs.problem().c_str());
                 printUsage(false);
                 return kUsage;
             }
@@ -226,8 +225,7 @@ int parse(const std::vector<std::string> &args, Options &options)
             return kUsage;
         }
     }
-    if (jobs.wantsValue()) {
-        std::fprintf(stderr, "tidemark rename: %s\n", jobs.problem().c_str());
+    if (!jobs.complete()) {
         printUsage(false);
         return kUsage;
     }

@@ -13,7 +13,7 @@ namespace tidemark::cli {
 int runTitle(const std::vector<std::string> &args)
 {
     std::vector<std::string> files;
-    JobsOption jobs(TitlesAhead::defaultJobs());
+    JobsOption jobs("title", TitlesAhead::defaultJobs());
     bool endOfOptions = false;
     Rule rule = Rule::kLayout;
     bool ruleGiven = false;
@@ -23,7 +23,6 @@ int runTitle(const std::vector<std::string> &args)
         if (!endOfOptions || jobs.wantsValue()) {
             const JobsOption::Take took = jobs.take(arg);
             if (took == JobsOption::Take::kBadValue) {
-                std::fprintf(stderr, "tidemark title: %s\n", jobs.problem().c_str());
                 printUsage(false);
                 return kUsage;
             }
@@ -48,8 +47,7 @@ int runTitle(const std::vector<std::string> &args)
             files.push_back(arg);
         }
     }
-    if (jobs.wantsValue()) {
-        std::fprintf(stderr, "tidemark title: %s\n", jobs.problem().c_str());
+    if (!jobs.complete()) {
         printUsage(false);
         return kUsage;
     }
