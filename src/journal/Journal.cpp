@@ -168,10 +168,15 @@ std::error_code Journal::startRun()
             starts.push_back(text);
         }
     }
-    const auto firstRunFrom = [&starts](std::size_t from) {
+    // The run a start line begins; 0 for a line that only looks like one.
+    const auto runStartedBy = [](std::string_view text) {
+        Json record;
+        const std::uint64_t id = runOf(text, record);
+        return id != 0 && record.contains("start") ? id : 0;
+    };
+    const auto firstRunFrom = [&](std::size_t from) {
         for (std::size_t i = from; i < starts.size(); ++i) {
-            Json record;
-            if (const std::uint64_t id = runOf(starts[i], record); id != 0 && record.contains("start")) {
+            if (const std::uint64_t id = runStartedBy(starts[i]); id != 0) {
                 return id;
             }
         }
@@ -179,7 +184,7 @@ std::error_code Journal::startRun()
     };
     std::uint64_t id = 1;
     for (std::size_t i = starts.size(); i-- > 0;) {
-        if (const std::uint64_t last = firstRunFrom(i); last != 0) {
+        if (const std::uint64_t last = runStartedBy(starts[i]); last != 0) {
             id = last + 1;
             break;
         }
