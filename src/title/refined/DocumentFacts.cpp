@@ -134,6 +134,9 @@ DocumentFacts readDocumentFacts(PDFDoc &doc)
     if (const std::unique_ptr<GooString> xmp = doc.readMetadata()) {
         addTitle(facts.metadataTitles, xmpTitle(xmp->toStr()));
     }
+    for (const std::u32string &title : facts.metadataTitles) {
+        facts.foldedTitles.push_back(foldForMatch(title));
+    }
     if (Outline *outline = doc.getOutline()) {
         addOutline(facts.outline, outline->getItems(), 0);
     }

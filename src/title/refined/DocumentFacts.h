@@ -14,6 +14,7 @@ namespace tidemark::refined {
 // agree with the printed text.
 struct DocumentFacts {
     std::vector<std::u32string> metadataTitles;  // distinct, not empty
+    std::vector<std::u32string> foldedTitles;    // the same, folded for matching (foldForMatch)
     std::vector<std::u32string> outline;         // the first levels, in order
 };
 

@@ -898,6 +898,17 @@ void classify(PageAnalysis &a, const Contents &contents, int rotation)
 
 }
 
+// The letters of a heading's words after its number, if it has one, in
+// lower case: "2. Related Work" gives "relatedwork".
+std::u32string headingName(const std::vector<std::u32string> &words)
+{
+    std::u32string name;
+    for (std::size_t w = words.empty() || !isSectionNumber(words.front()) ? 0 : 1; w < words.size(); ++w) {
+        name += letters(words[w]);
+    }
+    return name;
+}
+
 // The first heading that opens the body: a numbered one over running text,
 // one named as papers name their first section, or one the outline names.
 void findFirstSection(PageAnalysis &a, const DocumentFacts &facts)
@@ -915,11 +926,7 @@ void findFirstSection(PageAnalysis &a, const DocumentFacts &facts)
         if (inMargin(s, height)) {
             return false;
         }
-        std::u32string rest;
-        const std::vector<std::u32string> words = splitWords(s.text);
-        for (std::size_t w = words.empty() || !isSectionNumber(words.front()) ? 0 : 1; w < words.size(); ++w) {
-            rest += letters(words[w]);
-        }
+        const std::u32string rest = headingName(splitWords(s.text));
         return rest.size() >= 3 && std::find(sections.begin(), sections.end(), rest) != sections.end();
     };
     SizeTally headingSizes;
@@ -939,10 +946,7 @@ void findFirstSection(PageAnalysis &a, const DocumentFacts &facts)
             continue;
         }
         const std::vector<std::u32string> words = splitWords(s.text);
-        std::u32string rest;
-        for (std::size_t w = words.empty() || !isSectionNumber(words.front()) ? 0 : 1; w < words.size(); ++w) {
-            rest += letters(words[w]);
-        }
+        const std::u32string rest = headingName(words);
         const bool numbered = !words.empty() && isSectionNumber(words.front()) && words.size() <= 10;
         bool beforeText = false;
         for (std::size_t j = i + 1; j < a.segments.size(); ++j) {
@@ -971,10 +975,6 @@ void findFirstSection(PageAnalysis &a, const DocumentFacts &facts)
 // neighbours and the metadata say.
 void score(PageAnalysis &a, const DocumentFacts &facts)
 {
-    std::vector<std::u32string> meta;
-    for (const std::u32string &m : facts.metadataTitles) {
-        meta.push_back(foldForMatch(m));
-    }
     for (std::size_t i = 0; i < a.segments.size(); ++i) {
         Segment &s = a.segments[i];
         if (!s.rejected.empty()) {
@@ -1011,7 +1011,7 @@ void score(PageAnalysis &a, const DocumentFacts &facts)
         // The metadata backs up what the page says; it does not overrule
         // the page's own evidence against a block.
         const std::u32string folded = foldedText(s);
-        for (const std::u32string &m : meta) {
+        for (const std::u32string &m : facts.foldedTitles) {
             if (!evidenceAgainst && agreesWith(folded, m)) {
                 s.metadataAgrees = true;
                 s.score *= 2.5;

@@ -295,11 +295,7 @@ RefinedExtraction extractRefinedTitle(const std::string &path, const ExtractionO
     const Choice choice = choose(pages);
     std::vector<std::size_t> taken;
     if (choice.page != nullptr) {
-        std::vector<std::u32string> meta;
-        for (const std::u32string &m : facts.metadataTitles) {
-            meta.push_back(foldForMatch(m));
-        }
-        taken = titleParts(*choice.page, choice.index, meta);
+        taken = titleParts(*choice.page, choice.index, facts.foldedTitles);
         out.title = toUtf8(finish(joined(*choice.page, taken)));
     }
     for (const PageAnalysis &page : pages) {
