@@ -50,9 +50,16 @@ Word copyWord(const TextWord &w)
     Word word;
     word.text.reserve(static_cast<std::size_t>(w.getLength()));
     int bold = 0;
+    // A word is nearly always set in one font: its name is read once.
+    const TextFontInfo *font = nullptr;
+    bool fontIsBold = false;
     for (int i = 0; i < w.getLength(); ++i) {
         word.text.push_back(*w.getChar(i));
-        bold += isBoldFont(w.getFontInfo(i)) ? 1 : 0;
+        if (i == 0 || w.getFontInfo(i) != font) {
+            font = w.getFontInfo(i);
+            fontIsBold = isBoldFont(font);
+        }
+        bold += fontIsBold ? 1 : 0;
     }
     word.bold = 2 * bold > w.getLength();
     word.size = w.getFontSize();
