@@ -95,26 +95,22 @@ public:
     {
         std::fflush(stderr);  // the library's messages about this file first
         progress_.hide();
+        counts.fileDone(r);
         switch (r.outcome) {
         case Outcome::kRenamed:
-            ++renamed;
             std::printf("renamed: %s -> %s\n", r.oldPath.c_str(), r.newPath.c_str());
             break;
         case Outcome::kUnchanged:
-            ++unchanged;
             std::printf("unchanged: %s (already named so)\n", r.oldPath.c_str());
             break;
         case Outcome::kNoTitle:
-            ++noTitle;
             std::printf("no title: %s\n", r.oldPath.c_str());
             break;
         case Outcome::kNoName:
-            ++noTitle;
             std::printf("no title: %s (the title \"%s\" leaves no file name)\n", r.oldPath.c_str(),
                         displayTitle(rule, r.title).c_str());
             break;
         case Outcome::kFailed:
-            ++failed;
             std::printf("failed: %s -> %s: %s\n", r.oldPath.c_str(), r.newPath.c_str(), r.error.message().c_str());
             break;
         }
@@ -137,17 +133,14 @@ public:
     void pathFailed(const std::string &path, const std::string &why)
     {
         progress_.hide();
-        ++failed;
+        counts.addFailedPath();
         std::printf("failed: %s: %s\n", path.c_str(), why.c_str());
         std::fflush(stdout);
         progress_.show();
     }
 
     Rule rule = Rule::kLayout;  // the rule that read the titles
-    std::size_t renamed = 0;
-    std::size_t unchanged = 0;
-    std::size_t noTitle = 0;
-    std::size_t failed = 0;
+    OutcomeCounter counts;
 
 private:
     Progress &progress_;
@@ -368,13 +361,14 @@ int runRename(const std::vector<std::string> &args)
     progress.finish();
     messages.reset();
     if (journal) {
-        (void)journal->finish(renameCounts(report.renamed, report.unchanged, report.noTitle, report.failed));
+        (void)journal->finish(report.counts.counts());
     }
 
-    std::printf("%zu renamed, %zu unchanged, %zu no title, %zu failed%s\n", report.renamed, report.unchanged,
-                report.noTitle, report.failed, options.dryRun ? " (dry run: nothing was renamed)" : "");
+    const OutcomeCounter &counts = report.counts;
+    std::printf("%zu renamed, %zu unchanged, %zu no title, %zu failed%s\n", counts.renamed(), counts.unchanged(),
+                counts.noTitle(), counts.failed(), options.dryRun ? " (dry run: nothing was renamed)" : "");
     std::fflush(stdout);
-    return report.failed + report.noTitle == 0 ? kOk : kSomeFailed;
+    return counts.failed() + counts.noTitle() == 0 ? kOk : kSomeFailed;
 }
 
 }  // namespace tidemark::cli

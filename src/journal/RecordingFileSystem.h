@@ -39,14 +39,22 @@ private:
     Policy policy_;
 };
 
-// Counts what became of the files of a rename run, for its journal entry.
+// Counts what became of the files of a rename run, for its journal entry
+// and its summary: a title that leaves no name counts as no title, and a
+// path that could not be read or listed as failed.
 class OutcomeCounter final : public RenameObserver {
 public:
     void fileDone(const FileReport &r) override { add(r.outcome); }
     void folderSkipped(const std::string &, const std::error_code &) override { ++failed_; }
     void entrySkipped(const std::string &, const std::error_code &) override { ++failed_; }
     void add(Outcome outcome);
+    void addFailedPath() { ++failed_; }
     RunCounts counts() const;
+
+    std::size_t renamed() const { return renamed_; }
+    std::size_t unchanged() const { return unchanged_; }
+    std::size_t noTitle() const { return noTitle_; }
+    std::size_t failed() const { return failed_; }
 
 private:
     std::size_t renamed_ = 0;
