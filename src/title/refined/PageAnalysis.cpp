@@ -370,10 +370,12 @@ std::vector<Line> mergeFragments(const std::vector<Line> &lines)
     for (const Line &line : lines) {
         if (!out.empty()) {
             Line &previous = out.back();
-            const double size = std::max(lineSize(previous), lineSize(line));
+            const double previousSize = lineSize(previous);
+            const double nextSize = lineSize(line);
+            const double size = std::max(previousSize, nextSize);
             const double gap = line.xMin - previous.xMax;
             if (previous.rotation == 0 && line.rotation == 0 && std::abs(previous.baseline - line.baseline) <= 0.2 * size &&
-                similarSize(lineSize(previous), lineSize(line), 0.12) && gap >= -0.2 * size && gap <= 1.5 * size) {
+                similarSize(previousSize, nextSize, 0.12) && gap >= -0.2 * size && gap <= 1.5 * size) {
                 extend(previous, line);
                 continue;
             }
@@ -445,8 +447,10 @@ bool isBold(const Line &line)
 bool continues(const Segment &segment, const Line &line)
 {
     const Line &last = segment.lines.back();
-    const double size = std::max(lineSize(last), lineSize(line));
-    if (line.rotation != last.rotation || !similarSize(lineSize(last), lineSize(line), 0.07) ||
+    const double lastSize = lineSize(last);
+    const double nextSize = lineSize(line);
+    const double size = std::max(lastSize, nextSize);
+    if (line.rotation != last.rotation || !similarSize(lastSize, nextSize, 0.07) ||
         (isBold(last) && !isBold(line))) {
         return false;
     }
