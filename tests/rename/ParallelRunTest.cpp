@@ -45,15 +45,8 @@ Lines messagePaths(const std::string &err)
     return paths;
 }
 
-class ParallelRun : public ::testing::Test {
+class ParallelRun : public CliTest {
 protected:
-    void SetUp() override
-    {
-        cli_ = cliPath();
-        if (cli_.empty()) {
-            GTEST_SKIP() << "TIDEMARK_CLI is not set";
-        }
-    }
     std::string path(const std::string &relative) const { return dir.path() + "/" + relative; }
     CliRun run(const std::string &folder, const std::string &args)
     {
@@ -61,7 +54,6 @@ protected:
     }
 
     TempDir dir;
-    std::string cli_;
 };
 
 TEST_F(ParallelRun, FourJobsRenameATreeExactlyAsOneJob)

@@ -22,13 +22,13 @@ namespace {
 using testing::treeOf;
 using Lines = std::vector<std::string>;
 
-class RenameCli : public ::testing::Test {
+class RenameCli : public CliTest {
 protected:
     void SetUp() override
     {
-        cli_ = cliPath();
-        if (cli_.empty()) {
-            GTEST_SKIP() << "TIDEMARK_CLI is not set";
+        CliTest::SetUp();
+        if (IsSkipped()) {
+            return;
         }
         ASSERT_EQ(mkdir(path("work").c_str(), 0755), 0);
     }
@@ -42,7 +42,6 @@ protected:
     std::vector<std::string> tree() const { return treeOf(path("work")); }
 
     TempDir dir;
-    std::string cli_;
 };
 
 TEST_F(RenameCli, FolderRunPrintsALinePerPaperAndASummary)

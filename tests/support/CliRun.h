@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "TempDir.h"
 
 struct CliRun {
@@ -25,6 +27,22 @@ inline std::string cliPath()
     const char *cli = std::getenv("TIDEMARK_CLI");
     return cli != nullptr ? cli : "";
 }
+
+// A test of the program, skipped when the test runner did not give its
+// path. A fixture with more to set up calls SetUp() first and returns when
+// the test is skipped.
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        cli_ = cliPath();
+        if (cli_.empty()) {
+            GTEST_SKIP() << "TIDEMARK_CLI is not set";
+        }
+    }
+
+    std::string cli_;
+};
 
 // Runs "tidemark ARGS" in `workDir`; standard error goes through `errFile`.
 inline CliRun runCli(const std::string &cli, const std::string &workDir, const std::string &args,

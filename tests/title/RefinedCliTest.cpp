@@ -25,13 +25,13 @@ bool contains(const Lines &lines, const std::string &part)
     return false;
 }
 
-class RefinedCli : public ::testing::Test {
+class RefinedCli : public CliTest {
 protected:
     void SetUp() override
     {
-        cli_ = cliPath();
-        if (cli_.empty()) {
-            GTEST_SKIP() << "TIDEMARK_CLI is not set";
+        CliTest::SetUp();
+        if (IsSkipped()) {
+            return;
         }
         // A journal's name in the largest type over its issue data: the
         // layout rule takes it for the title, the refined rule passes it over.
@@ -56,7 +56,6 @@ protected:
         "\xCE\x98\xCE\xAC\xCE\xBB\xCE\xB1\xCF\x83\xCF\x83\xCE\xB1 \xCE\xBA\xCE\xB1\xCE\xB9 "
         "\xCE\xB1\xCE\xBA\xCF\x84\xCE\xAD\xCF\x82";
     TempDir dir;
-    std::string cli_;
 };
 
 TEST_F(RefinedCli, TitleByEitherRuleAndTheExplanation)

@@ -12,15 +12,8 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-class TitleCli : public ::testing::Test {
+class TitleCli : public CliTest {
 protected:
-    void SetUp() override
-    {
-        cli_ = cliPath();
-        if (cli_.empty()) {
-            GTEST_SKIP() << "TIDEMARK_CLI is not set";
-        }
-    }
     void paper(const std::string &name, const std::string &title)
     {
         pdfgen::PageBuilder b;
@@ -30,7 +23,6 @@ protected:
     CliRun run(const std::string &args) { return runCli(cli_, dir.path(), args, dir.file("stderr.txt")); }
 
     TempDir dir;
-    std::string cli_;
 };
 
 TEST_F(TitleCli, OneFilePrintsTheTitleAloneInUtf8)
