@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "common/win32/FileHandle.h"
 #include "journal/JournalStore.h"
 
 namespace tidemark {
@@ -21,16 +22,12 @@ std::error_code lastError()
     return {static_cast<int>(code), std::system_category()};
 }
 
-struct HandleCloser {
-    void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using Handle = std::unique_ptr<void, HandleCloser>;
+using Handle = FileHandle;
 
 Handle openFile(const std::string &path, DWORD access, DWORD disposition)
 {
-    const HANDLE h = CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                 nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-    return Handle(h == INVALID_HANDLE_VALUE ? nullptr : h);
+    return adoptFileHandle(CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 std::error_code writeAll(HANDLE h, const std::string &bytes)

@@ -7,6 +7,8 @@
 
 #include <PDFDoc.h>
 
+#include "common/win32/FileHandle.h"
+
 namespace tidemark {
 
 namespace {
@@ -22,23 +24,6 @@ std::vector<wchar_t> wideName(const std::string &path)
     MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), wide.data(), length);
     return wide;
 }
-
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle()
-    {
-        if (handle_ != INVALID_HANDLE_VALUE) {
-            CloseHandle(handle_);
-        }
-    }
-    FileHandle(const FileHandle &) = delete;
-    FileHandle &operator=(const FileHandle &) = delete;
-    HANDLE get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
 
 }  // namespace
 
@@ -63,10 +48,11 @@ bool readWholeFile(const std::string &path, std::size_t limit, FileBytes &bytes)
     }
     // Shared for renaming too: another run may rename the file while this
     // one reads it.
-    const FileHandle file(CreateFileW(wide.data(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    const FileHandle file = adoptFileHandle(CreateFileW(wide.data(), GENERIC_READ,
+                                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                        OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     LARGE_INTEGER fileSize{};
-    if (file.get() == INVALID_HANDLE_VALUE || GetFileType(file.get()) != FILE_TYPE_DISK ||
+    if (file == nullptr || GetFileType(file.get()) != FILE_TYPE_DISK ||
         !GetFileSizeEx(file.get(), &fileSize) || fileSize.QuadPart <= 0 ||
         static_cast<unsigned long long>(fileSize.QuadPart) > limit) {
         return false;
