@@ -54,9 +54,12 @@ LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     // The shell sends this to every top-level window when it makes a new
     // notification area; without an answer the icon, and with it the only
     // way to the settings and to Exit, would be gone until the next start.
+    // A new notification area means a new Explorer, too: the window list
+    // held belongs to the one that ended and would find no window.
     static const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
     if (message == taskbarCreated && taskbarCreated != 0) {
         tray_.ShowAgain();
+        renameContext_.RenewShellWindows();
         return 0;
     }
     LRESULT result = 0;
