@@ -29,7 +29,10 @@ BOOL CMainFrame::PreCreateWindow(CREATESTRUCTA &cs)
         DestroyMenu(cs.hMenu);
         cs.hMenu = nullptr;
     }
-    cs.style = WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS;
+    // Not visible yet: a window created visible is activated, and the
+    // hotkeys would then find this window in front instead of Explorer. The
+    // application shows it without activating it.
+    cs.style = WS_POPUP | WS_CLIPSIBLINGS;
     // A tool window has no taskbar button.
     cs.dwExStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
     cs.x = GetSystemMetrics(SM_CXMAXIMIZED) - 286;
