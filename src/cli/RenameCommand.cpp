@@ -15,6 +15,8 @@
 
 #include "cli/Commands.h"
 #include "cli/JobsOption.h"
+#include "cli/Naming.h"
+#include "cli/RenameReport.h"
 #include "cli/TitleRules.h"
 #include "journal/Journal.h"
 #include "journal/RecordingFileSystem.h"
@@ -39,134 +41,10 @@ bool stderrIsTerminal()
 #endif
 }
 
-// "12 of 40 PDFs" on one line of standard error, rewritten in place. Only
-// on a terminal: piped or redirected output gets no progress noise.
-class Progress {
-public:
-    void start(std::size_t total)
-    {
-        total_ = total;
-        done_ = 0;
-        active_ = true;
-        show();
-    }
-    void step()
-    {
-        ++done_;
-        show();
-    }
-    void finish()
-    {
-        hide();
-        active_ = false;
-    }
-    // Takes the line away before something else is written to the terminal.
-    void hide()
-    {
-        if (width_ > 0) {
-            std::fprintf(stderr, "\r%*s\r", width_, "");
-            std::fflush(stderr);
-            width_ = 0;
-        }
-    }
-    void show()
-    {
-        if (active_) {
-            width_ = std::fprintf(stderr, "\r%zu of %zu PDFs", done_, total_) - 1;
-            std::fflush(stderr);
-        }
-    }
-    bool active() const { return active_; }
-
-private:
-    std::size_t total_ = 0;
-    std::size_t done_ = 0;
-    int width_ = 0;
-    bool active_ = false;
-};
-
-// Prints one line per PDF on standard output and counts the outcomes. The
-// lines are the same for a dry run and a real run.
-class Report final : public RenameObserver {
-public:
-    explicit Report(Progress &progress) : progress_(progress) {}
-
-    void fileDone(const FileReport &r) override
-    {
-        std::fflush(stderr);  // the library's messages about this file first
-        progress_.hide();
-        counts.fileDone(r);
-        switch (r.outcome) {
-        case Outcome::kRenamed:
-            std::printf("renamed: %s -> %s\n", r.oldPath.c_str(), r.newPath.c_str());
-            break;
-        case Outcome::kUnchanged:
-            std::printf("unchanged: %s (already named so)\n", r.oldPath.c_str());
-            break;
-        case Outcome::kNoTitle:
-            std::printf("no title: %s\n", r.oldPath.c_str());
-            break;
-        case Outcome::kNoName:
-            std::printf("no title: %s (the title \"%s\" leaves no file name)\n", r.oldPath.c_str(),
-                        displayTitle(rule, r.title).c_str());
-            break;
-        case Outcome::kFailed:
-            std::printf("failed: %s -> %s: %s\n", r.oldPath.c_str(), r.newPath.c_str(), r.error.message().c_str());
-            break;
-        }
-        std::fflush(stdout);
-        if (progress_.active()) {
-            progress_.step();
-        }
-    }
-
-    void folderSkipped(const std::string &folder, const std::error_code &error) override
-    {
-        pathFailed(folder, "cannot list the folder: " + error.message());
-    }
-
-    void entrySkipped(const std::string &path, const std::error_code &error) override
-    {
-        pathFailed(path, "cannot read: " + error.message());
-    }
-
-    void pathFailed(const std::string &path, const std::string &why)
-    {
-        progress_.hide();
-        counts.addFailedPath();
-        std::printf("failed: %s: %s\n", path.c_str(), why.c_str());
-        std::fflush(stdout);
-        progress_.show();
-    }
-
-    Rule rule = Rule::kLayout;  // the rule that read the titles
-    OutcomeCounter counts;
-
-private:
-    Progress &progress_;
-};
-
-// While the progress line is up, the PDF library's messages first take it
-// away so that they stay readable.
-class MessagesAroundProgress {
-public:
-    explicit MessagesAroundProgress(Progress &progress)
-    {
-        setErrorSink([&progress](const std::string &message) {
-            progress.hide();
-            std::fputs(("Error: " + message + "\n").c_str(), stderr);
-            progress.show();
-        });
-    }
-    ~MessagesAroundProgress() { setErrorSink(nullptr); }
-    MessagesAroundProgress(const MessagesAroundProgress &) = delete;
-    MessagesAroundProgress &operator=(const MessagesAroundProgress &) = delete;
-};
-
 struct Options {
     bool recursive = false;
     bool dryRun = false;
-    Rule rule = Rule::kLayout;
+    Naming naming;
     bool noJournal = false;
     unsigned jobs = 1;
     std::vector<std::string> paths;
@@ -192,7 +70,7 @@ int parse(const std::vector<std::string> &args, Options &options)
         }
         if (endOfOptions || arg.size() < 2 || arg[0] != '-') {
             options.paths.push_back(arg);
-        } else if (parseRuleOption(arg, "rename", options.rule, bad)) {
+        } else if (parseNamingOption(arg, "rename", options.naming, bad)) {
             if (bad) {
                 printUsage(false);
                 return kUsage;
@@ -292,7 +170,7 @@ int runRename(const std::vector<std::string> &args)
 
     // Reads titles by the rule chosen, several at once; holds the library
     // for the whole run.
-    TitlesAhead titles(titleSource(options.rule), options.jobs);
+    TitlesAhead titles(namingTitles(options.naming), options.jobs);
     const std::unique_ptr<FileSystem> disk = makeSystemFileSystem();
     std::unique_ptr<DryRunFileSystem> overlay;
     if (options.dryRun) {
@@ -304,9 +182,9 @@ int runRename(const std::vector<std::string> &args)
 
     Progress progress;
     Report report(progress);
-    report.rule = options.rule;
+    report.rule = options.naming.rule;
     Renamer renamer(fs, cp, &report, titles.source());
-    renamer.setTitleEncoding(titleEncoding(options.rule));
+    applyNaming(options.naming, renamer);
 
     std::unique_ptr<MessagesAroundProgress> messages;
     if (stderrIsTerminal()) {
@@ -364,10 +242,8 @@ int runRename(const std::vector<std::string> &args)
         (void)journal->finish(report.counts.counts());
     }
 
+    report.printSummary(options.dryRun ? " (dry run: nothing was renamed)" : "");
     const OutcomeCounter &counts = report.counts;
-    std::printf("%zu renamed, %zu unchanged, %zu no title, %zu failed%s\n", counts.renamed(), counts.unchanged(),
-                counts.noTitle(), counts.failed(), options.dryRun ? " (dry run: nothing was renamed)" : "");
-    std::fflush(stdout);
     return counts.failed() + counts.noTitle() == 0 ? kOk : kSomeFailed;
 }
 
