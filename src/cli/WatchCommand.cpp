@@ -175,7 +175,13 @@ int configuredFolders(Options &options, FileSystem &fs)
 // folders.
 class Printer final : public WatchObserver {
 public:
-    explicit Printer(Report &report) : report_(report) {}
+    Printer(Report &report, bool recursive) : report_(report), recursive_(recursive) {}
+
+    void watching(const std::string &folder) override
+    {
+        std::fprintf(stderr, "tidemark watch: watching %s%s\n", folder.c_str(), recursive_ ? " and its subfolders" : "");
+        std::fflush(stderr);
+    }
 
     void fileDone(const FileReport &r) override { report_.fileDone(r); }
     void folderLost(const std::string &folder, const std::string &why) override
@@ -193,6 +199,7 @@ public:
 
 private:
     Report &report_;
+    bool recursive_;
 };
 
 }  // namespace
@@ -245,12 +252,7 @@ int runWatch(const std::vector<std::string> &args)
     Progress noProgress;
     Report report(noProgress);
     report.rule = options.naming.rule;
-    Printer printer(report);
-    for (const std::string &folder : settings.folders) {
-        std::fprintf(stderr, "tidemark watch: watching %s%s\n", folder.c_str(),
-                     options.recursive ? " and its subfolders" : "");
-    }
-    std::fflush(stderr);
+    Printer printer(report, options.recursive);
     Watch watch(*source, *disk, journal.get(), titles,
                 [&options](Renamer &renamer) { applyNaming(options.naming, renamer); }, printer,
                 std::move(settings));

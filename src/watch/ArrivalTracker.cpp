@@ -1,12 +1,14 @@
 #include "watch/ArrivalTracker.h"
 
+#include <algorithm>
+
 #include "rename/Renamer.h"
 #include "rename/TargetName.h"
 
 namespace tidemark {
 
 ArrivalTracker::ArrivalTracker(const FileSystem &fs, const CodePage &cp, std::chrono::milliseconds settle)
-    : fs_(fs), cp_(cp), settle_(settle)
+    : fs_(fs), cp_(cp), settle_(settle), gather_(settle / 4)
 {
 }
 
@@ -82,25 +84,46 @@ void ArrivalTracker::moveUnder(const std::string &oldFolder, const std::string &
 
 std::vector<std::string> ArrivalTracker::takeQuiet(WatchClock::time_point now)
 {
-    std::vector<std::string> quiet;
+    std::optional<WatchClock::time_point> oldestQuiet;
+    bool others = false;  // files about to turn quiet, to go with this batch
+    for (const auto &[path, pending] : pending_) {
+        const WatchClock::time_point quiet = pending.since + settle_;
+        if (pending.awaitsChange) {
+            continue;
+        }
+        if (quiet <= now) {
+            oldestQuiet = oldestQuiet ? std::min(*oldestQuiet, quiet) : quiet;
+        } else if (quiet <= now + gather_) {
+            others = true;
+        }
+    }
+    std::vector<std::string> batch;
+    if (!oldestQuiet || (others && *oldestQuiet + settle_ > now)) {
+        return batch;
+    }
     for (auto it = pending_.begin(); it != pending_.end();) {
-        if (!it->second.awaitsChange && now - it->second.since >= settle_) {
-            quiet.push_back(it->first);
+        if (!it->second.awaitsChange && it->second.since + settle_ <= now) {
+            batch.push_back(it->first);
             it = pending_.erase(it);
         } else {
             ++it;
         }
     }
-    return quiet;
+    return batch;
 }
 
-std::optional<WatchClock::time_point> ArrivalTracker::nextDeadline() const
+std::optional<WatchClock::time_point> ArrivalTracker::nextDeadline(WatchClock::time_point now) const
 {
     std::optional<WatchClock::time_point> next;
     for (const auto &[path, pending] : pending_) {
-        if (!pending.awaitsChange && (!next || pending.since + settle_ < *next)) {
-            next = pending.since + settle_;
+        if (pending.awaitsChange) {
+            continue;
         }
+        // A quiet file held back for others is taken a settle time later
+        // at the latest.
+        const WatchClock::time_point quiet = pending.since + settle_;
+        const WatchClock::time_point due = quiet > now ? quiet : quiet + settle_;
+        next = next ? std::min(*next, due) : due;
     }
     return next;
 }

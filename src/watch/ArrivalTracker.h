@@ -44,6 +44,10 @@ enum class Verdict {
 // ".download"). A rename from one ".pdf" name to another is someone's
 // choice of name (a user's, an undo's, the watch's own) and is no arrival.
 // A file is quiet once nothing has happened to it for the settle time.
+// Files that turn quiet within a quarter of the settle time of each other
+// are taken together, as one batch, so that a burst of files moved in is
+// one run of the journal; but no quiet file waits for others longer than
+// another settle time, so that a steady stream of arrivals is renamed too.
 class ArrivalTracker {
 public:
     // How long an arrived file must go unchanged before it is read.
@@ -60,12 +64,13 @@ public:
     // or came with a folder).
     void arrived(const std::string &path, WatchClock::time_point now);
 
-    // The files quiet at `now`, in order of their paths, taken off the list:
-    // the caller judges each and hands back those to look at again.
+    // The batch of quiet files at `now`, in order of their paths, taken off
+    // the list (none while others are about to turn quiet): the caller
+    // judges each and hands back those to look at again.
     std::vector<std::string> takeQuiet(WatchClock::time_point now);
-    // When the next file turns quiet; none when no file waits for a time
+    // When to call takeQuiet() next; none when no file waits for a time
     // (then the watch has no reason to wake but a change).
-    std::optional<WatchClock::time_point> nextDeadline() const;
+    std::optional<WatchClock::time_point> nextDeadline(WatchClock::time_point now) const;
 
     // What to do with a quiet file found so.
     Verdict judge(const std::string &path, const FileFacts &facts) const;
@@ -93,6 +98,7 @@ private:
     const FileSystem &fs_;
     const CodePage &cp_;
     std::chrono::milliseconds settle_;
+    std::chrono::milliseconds gather_;  // files quiet within this of each other go together
     std::map<std::string, Pending> pending_;
     std::unordered_map<std::string, FileStamp> remembered_;  // by path key
     std::deque<std::string> rememberedOrder_;               // oldest first

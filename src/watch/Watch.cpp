@@ -82,6 +82,7 @@ Watch::End Watch::run()
             observer_.folderLost(folder, error.message());
         } else {
             live_.insert(folder);
+            observer_.watching(folder);
         }
     }
     if (settings_.existing) {
@@ -92,7 +93,7 @@ Watch::End Watch::run()
     std::vector<Change> changes;
     while (!live_.empty()) {
         std::optional<std::chrono::milliseconds> timeout;
-        if (const auto deadline = tracker_.nextDeadline()) {
+        if (const auto deadline = tracker_.nextDeadline(WatchClock::now())) {
             timeout = std::max(std::chrono::milliseconds(0), std::chrono::ceil<std::chrono::milliseconds>(
                                                                  *deadline - WatchClock::now()));
         }

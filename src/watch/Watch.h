@@ -28,6 +28,8 @@ struct WatchSettings {
 // it, and what befalls the folders.
 class WatchObserver : public RenameObserver {
 public:
+    // `folder` is watched from now on: what arrives in it is seen.
+    virtual void watching(const std::string & /*folder*/) {}
     // `folder` cannot be watched (at the start) or is watched no more.
     virtual void folderLost(const std::string & /*folder*/, const std::string & /*why*/) {}
     // The system dropped change notices: files that arrived may be missed.

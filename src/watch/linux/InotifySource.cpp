@@ -266,6 +266,16 @@ private:
 
     void arrived(const std::string &path, bool isFolder, const Watched &in, std::vector<Change> &changes)
     {
+        // A move out of this name that is still kept back came first: said
+        // after the arrival, it would cancel it.
+        for (auto it = movedOut_.begin(); it != movedOut_.end();) {
+            if (it->second.path == path) {
+                removed(it->second.path, it->second.isFolder, changes);
+                it = movedOut_.erase(it);
+            } else {
+                ++it;
+            }
+        }
         if (isFolder && in.recursive) {
             (void)addWatch(path, in.root, true);
         }
