@@ -16,6 +16,10 @@
 #include <thread>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <gtest/gtest.h>
 
 #include "RenameTestSupport.h"
@@ -309,6 +313,14 @@ TEST_F(WatchRun, FileRenamedBackOrBroughtBackIsLeftAlone)
 
 TEST_F(WatchRun, FolderRemovedWhileWatchedIsReportedAndTheOthersGoOn)
 {
+#ifdef _WIN32
+    // Windows ends the read of a folder's changes when the folder is
+    // deleted. Wine keeps a folder deleted through it until its last handle
+    // closes, the watch's own, and says nothing meanwhile.
+    if (GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr) {
+        GTEST_SKIP() << "Wine reports no deletion of a watched folder while the watch holds it";
+    }
+#endif
     folder("in2");
     start({"in", "in2"});
     fs::remove_all(path("in"));
@@ -317,7 +329,7 @@ TEST_F(WatchRun, FolderRemovedWhileWatchedIsReportedAndTheOthersGoOn)
     events.waitForLine("renamed in2/x.pdf -> in2/Still Watched.pdf");
     fs::remove_all(path("in2"));
     events.waitForLine("ended");
-    thread.join();
+    stop();
     EXPECT_EQ(end, Watch::End::kNoFolderLeft);
     EXPECT_EQ(events.lines(), (Lines{"lost in", "renamed in2/x.pdf -> in2/Still Watched.pdf", "lost in2", "ended"}));
 }
@@ -360,7 +372,7 @@ TEST_F(WatchRun, StopDuringAMoveEndsTheBatchAfterIt)
         move(std::string("out/") + name, std::string("in/") + name);
     }
     events.waitForLine("ended");
-    thread.join();
+    stop();
     EXPECT_EQ(end, Watch::End::kStopped);
     EXPECT_EQ(events.lines(), (Lines{"renamed in/a.pdf -> in/Paper Named A.pdf", "ended"}));
     EXPECT_EQ(tree("in"), (Lines{"Paper Named A.pdf", "b.pdf", "c.pdf"}));
