@@ -51,6 +51,8 @@ const Script kScripts[] = {
     {"a stream of arrivals holds a quiet file back one settle time at most",
      "0 +a.pdf; 200 +b.pdf; 400 +c.pdf; 600 +d.pdf; 800 +e.pdf; 1000 +f.pdf; 1200 +g.pdf; 1800 @2000; 1999 ?; "
      "2000 ?a.pdf,b.pdf,c.pdf,d.pdf,e.pdf,f.pdf"},
+    {"a quiet file held back is due a settle time after it turned quiet",
+     "0 +a.pdf; 200 +b.pdf; 1000 ?; 1100 +c.pdf; 1950 @2000; 2000 ?a.pdf,b.pdf"},
 };
 
 class Tracker : public ::testing::Test {
