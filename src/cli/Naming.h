@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "cli/TitleRules.h"
 #include "rename/Renamer.h"
@@ -24,5 +26,19 @@ TitleSource namingTitles(const Naming &naming);
 
 // Sets up `renamer` to name files as `naming` says.
 void applyNaming(const Naming &naming, Renamer &renamer);
+
+// The command line of a command that renames files: the naming options,
+// -j N, "--" and --help as every such command reads them, and the paths.
+struct RenameArguments {
+    Naming naming;
+    unsigned jobs = 1;
+    std::vector<std::string> paths;
+};
+
+// Reads `args` for `command`; `own` takes an option of the command's own
+// and says whether it was one. Returns -1 when the command should go on,
+// or the exit status to end with (after the usage, for an error).
+int parseRenameArguments(const std::vector<std::string> &args, const char *command,
+                         const std::function<bool(const std::string &)> &own, RenameArguments &out);
 
 }  // namespace tidemark::cli

@@ -14,7 +14,6 @@
 #endif
 
 #include "cli/Commands.h"
-#include "cli/JobsOption.h"
 #include "cli/Naming.h"
 #include "cli/RenameReport.h"
 #include "cli/TitleRules.h"
@@ -44,43 +43,16 @@ bool stderrIsTerminal()
 struct Options {
     bool recursive = false;
     bool dryRun = false;
-    Naming naming;
     bool noJournal = false;
-    unsigned jobs = 1;
-    std::vector<std::string> paths;
+    RenameArguments common;  // naming, jobs, paths
 };
 
 // Parses the arguments; returns -1 when the run should go on, or the exit
 // status to end with.
 int parse(const std::vector<std::string> &args, Options &options)
 {
-    bool endOfOptions = false;
-    bool bad = false;
-    JobsOption jobs("rename", TitlesAhead::defaultJobs());
-    for (const std::string &arg : args) {
-        if (!endOfOptions || jobs.wantsValue()) {
-            const JobsOption::Take took = jobs.take(arg);
-            if (took == JobsOption::Take::kBadValue) {
-                printUsage(false);
-                return kUsage;
-            }
-            if (took == JobsOption::Take::kTaken) {
-                continue;
-            }
-        }
-        if (endOfOptions || arg.size() < 2 || arg[0] != '-') {
-            options.paths.push_back(arg);
-        } else if (parseNamingOption(arg, "rename", options.naming, bad)) {
-            if (bad) {
-                printUsage(false);
-                return kUsage;
-            }
-        } else if (arg == "--") {
-            endOfOptions = true;
-        } else if (arg == "--help" || arg == "-h") {
-            printUsage(true);
-            return kOk;
-        } else if (arg == "--recursive") {
+    const auto own = [&options](const std::string &arg) {
+        if (arg == "--recursive") {
             options.recursive = true;
         } else if (arg == "--dry-run") {
             options.dryRun = true;
@@ -91,17 +63,14 @@ int parse(const std::vector<std::string> &args, Options &options)
             options.recursive = options.recursive || arg.find('r') != std::string::npos;
             options.dryRun = options.dryRun || arg.find('n') != std::string::npos;
         } else {
-            std::fprintf(stderr, "tidemark rename: unknown option '%s'\n", arg.c_str());
-            printUsage(false);
-            return kUsage;
+            return false;
         }
+        return true;
+    };
+    if (const int status = parseRenameArguments(args, "rename", own, options.common); status >= 0) {
+        return status;
     }
-    if (!jobs.complete()) {
-        printUsage(false);
-        return kUsage;
-    }
-    options.jobs = jobs.jobs();
-    if (options.paths.empty()) {
+    if (options.common.paths.empty()) {
         std::fputs("tidemark rename: no PATH given\n", stderr);
         printUsage(false);
         return kUsage;
@@ -135,7 +104,7 @@ bool isPdfFile(const std::string &path, FileSystem &fs, const CodePage &cp, cons
 std::size_t queueTitles(const Options &options, std::size_t first, FileSystem &fs, const CodePage &cp,
                         Renamer &renamer, TitlesAhead &titles)
 {
-    const std::string &path = options.paths[first];
+    const std::string &path = options.common.paths[first];
     if (fs.kindOf(path) == EntryKind::kDirectory) {
         for (const std::string &pdf : renamer.ListPdfsInFolder(options.recursive, path)) {
             titles.queue(pdf);
@@ -143,8 +112,8 @@ std::size_t queueTitles(const Options &options, std::size_t first, FileSystem &f
         return first + 1;
     }
     std::size_t end = first;
-    for (; end < options.paths.size() && isPdfFile(options.paths[end], fs, cp, renamer); ++end) {
-        titles.queue(options.paths[end]);
+    for (; end < options.common.paths.size() && isPdfFile(options.common.paths[end], fs, cp, renamer); ++end) {
+        titles.queue(options.common.paths[end]);
     }
     return std::max(end, first + 1);
 }
@@ -165,12 +134,12 @@ int runRename(const std::vector<std::string> &args)
         if (const int status = openJournal("rename", journal); status >= 0) {
             return status;
         }
-        journal->beginRun({options.recursive ? "rename -r" : "rename", absolutePaths(options.paths)});
+        journal->beginRun({options.recursive ? "rename -r" : "rename", absolutePaths(options.common.paths)});
     }
 
     // Reads titles by the rule chosen, several at once; holds the library
     // for the whole run.
-    TitlesAhead titles(namingTitles(options.naming), options.jobs);
+    TitlesAhead titles(namingTitles(options.common.naming), options.common.jobs);
     const std::unique_ptr<FileSystem> disk = makeSystemFileSystem();
     std::unique_ptr<DryRunFileSystem> overlay;
     if (options.dryRun) {
@@ -182,15 +151,15 @@ int runRename(const std::vector<std::string> &args)
 
     Progress progress;
     Report report(progress);
-    report.rule = options.naming.rule;
+    report.rule = options.common.naming.rule;
     Renamer renamer(fs, cp, &report, titles.source());
-    applyNaming(options.naming, renamer);
+    applyNaming(options.common.naming, renamer);
 
     std::unique_ptr<MessagesAroundProgress> messages;
     if (stderrIsTerminal()) {
         std::size_t total = 0;
         bool anyFolder = false;
-        for (const std::string &path : options.paths) {
+        for (const std::string &path : options.common.paths) {
             const EntryKind kind = fs.kindOf(path);
             if (kind == EntryKind::kDirectory) {
                 anyFolder = true;
@@ -206,8 +175,8 @@ int runRename(const std::vector<std::string> &args)
     }
 
     std::size_t queuedUpTo = 0;  // the arguments whose titles are queued end here
-    for (std::size_t i = 0; i < options.paths.size(); ++i) {
-        const std::string &path = options.paths[i];
+    for (std::size_t i = 0; i < options.common.paths.size(); ++i) {
+        const std::string &path = options.common.paths[i];
         if (i >= queuedUpTo && titles.readsAhead()) {
             queuedUpTo = queueTitles(options, i, fs, cp, renamer, titles);
         }

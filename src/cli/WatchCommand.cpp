@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "cli/Commands.h"
-#include "cli/JobsOption.h"
 #include "cli/Naming.h"
 #include "cli/RenameReport.h"
 #include "journal/Journal.h"
@@ -22,11 +21,9 @@ namespace tidemark::cli {
 namespace {
 
 struct Options {
-    Naming naming;
     bool recursive = false;
     bool existing = false;
-    unsigned jobs = 1;
-    std::vector<std::string> folders;
+    RenameArguments common;  // naming, jobs, folders
 };
 
 int usageError(const std::string &what)
@@ -38,46 +35,18 @@ int usageError(const std::string &what)
 
 int parse(const std::vector<std::string> &args, Options &options)
 {
-    bool endOfOptions = false;
-    bool bad = false;
-    JobsOption jobs("watch", TitlesAhead::defaultJobs());
-    for (const std::string &arg : args) {
-        if (!endOfOptions || jobs.wantsValue()) {
-            const JobsOption::Take took = jobs.take(arg);
-            if (took == JobsOption::Take::kBadValue) {
-                printUsage(false);
-                return kUsage;
-            }
-            if (took == JobsOption::Take::kTaken) {
-                continue;
-            }
-        }
-        if (endOfOptions || arg.size() < 2 || arg[0] != '-') {
-            options.folders.push_back(arg);
-        } else if (parseNamingOption(arg, "watch", options.naming, bad)) {
-            if (bad) {
-                printUsage(false);
-                return kUsage;
-            }
-        } else if (arg == "--") {
-            endOfOptions = true;
-        } else if (arg == "--help" || arg == "-h") {
-            printUsage(true);
-            return kOk;
-        } else if (arg == "-r" || arg == "--recursive") {
-            options.recursive = true;
-        } else if (arg == "--existing") {
-            options.existing = true;
-        } else {
-            return usageError("unknown option '" + arg + "'");
-        }
-    }
-    if (!jobs.complete()) {
-        printUsage(false);
-        return kUsage;
-    }
-    options.jobs = jobs.jobs();
-    return -1;
+    return parseRenameArguments(args, "watch",
+                                [&options](const std::string &arg) {
+                                    if (arg == "-r" || arg == "--recursive") {
+                                        options.recursive = true;
+                                    } else if (arg == "--existing") {
+                                        options.existing = true;
+                                    } else {
+                                        return false;
+                                    }
+                                    return true;
+                                },
+                                options.common);
 }
 
 // `path` without the separators at its end, unless it is a root.
@@ -147,7 +116,7 @@ int configuredFolders(Options &options, FileSystem &fs)
         (config != nullptr && config[0] == '/' ? std::string(config) : home() + "/.config") + "/tidemark/watch";
     std::ifstream in(file);
     if (!in) {
-        options.folders.push_back(downloadFolder());
+        options.common.paths.push_back(downloadFolder());
         return -1;
     }
     for (std::string line; std::getline(in, line);) {
@@ -157,13 +126,13 @@ int configuredFolders(Options &options, FileSystem &fs)
         }
         line = fromHome(line.substr(first, line.find_last_not_of(" \t\r") + 1 - first));
         if (fs.kindOf(line) == EntryKind::kDirectory) {
-            options.folders.push_back(line);
+            options.common.paths.push_back(line);
         } else {
             std::fprintf(stderr, "tidemark watch: %s (in %s); watching the others\n", whyNotAFolder(line, fs).c_str(),
                          file.c_str());
         }
     }
-    if (options.folders.empty()) {
+    if (options.common.paths.empty()) {
         std::fprintf(stderr, "tidemark watch: %s names no folder to watch\n", file.c_str());
         return kUsage;
     }
@@ -211,7 +180,7 @@ int runWatch(const std::vector<std::string> &args)
         return status;
     }
     const std::unique_ptr<FileSystem> disk = makeSystemFileSystem();
-    if (options.folders.empty()) {
+    if (options.common.paths.empty()) {
 #ifdef _WIN32
         return usageError("no DIR given");
 #else
@@ -223,7 +192,7 @@ int runWatch(const std::vector<std::string> &args)
     WatchSettings settings;
     settings.recursive = options.recursive;
     settings.existing = options.existing;
-    for (const std::string &folder : options.folders) {
+    for (const std::string &folder : options.common.paths) {
         if (disk->kindOf(folder) != EntryKind::kDirectory) {
             return usageError(whyNotAFolder(folder, *disk));
         }
@@ -248,13 +217,13 @@ int runWatch(const std::vector<std::string> &args)
         std::fprintf(stderr, "tidemark watch: cannot watch folders: %s\n", error.message().c_str());
         return kUsage;
     }
-    TitlesAhead titles(namingTitles(options.naming), options.jobs);
+    TitlesAhead titles(namingTitles(options.common.naming), options.common.jobs);
     Progress noProgress;
     Report report(noProgress);
-    report.rule = options.naming.rule;
+    report.rule = options.common.naming.rule;
     Printer printer(report, options.recursive);
     Watch watch(*source, *disk, journal.get(), titles,
-                [&options](Renamer &renamer) { applyNaming(options.naming, renamer); }, printer,
+                [&options](Renamer &renamer) { applyNaming(options.common.naming, renamer); }, printer,
                 std::move(settings));
     const Watch::End end = watch.run();
     report.printSummary();

@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "common/posix/FileDescriptor.h"
 #include "watch/ChangeSource.h"
 
 namespace tidemark {
@@ -34,23 +35,6 @@ std::error_code lastError()
     return {errno, std::system_category()};
 }
 
-// Owns a file descriptor.
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd()
-    {
-        if (fd_ >= 0) {
-            close(fd_);
-        }
-    }
-    Fd(const Fd &) = delete;
-    Fd &operator=(const Fd &) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 constexpr std::uint32_t kFolderMask = IN_CREATE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE | IN_MODIFY |
                                       IN_CLOSE_WRITE | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR |
@@ -107,7 +91,7 @@ public:
     // of every user. Held for no longer than the question.
     Writers writers(const std::string &path) override
     {
-        const Fd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+        const FileDescriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
         if (fd.get() < 0) {
             return errno == EWOULDBLOCK ? Writers::kSome : Writers::kUnknown;
         }
@@ -330,8 +314,8 @@ private:
         }
     }
 
-    Fd notices_;
-    Fd signals_;
+    FileDescriptor notices_;
+    FileDescriptor signals_;
     sigset_t stops_;
     sigset_t oldMask_;
     bool stop_ = false;
