@@ -21,6 +21,7 @@ int runTitle(const std::vector<std::string> &args);
 int runRename(const std::vector<std::string> &args);
 int runUndo(const std::vector<std::string> &args);
 int runHistory(const std::vector<std::string> &args);
+int runWatch(const std::vector<std::string> &args);
 
 // Opens the user's journal for `command`; returns -1 when it is open, or
 // the exit status to end with after saying why it cannot be.

@@ -32,6 +32,7 @@ void printUsage(bool toStdout)
     std::fputs("Usage: tidemark title [--rule=RULE] [--jobs N] FILE...\n"
                "       tidemark title --explain FILE\n"
                "       tidemark rename [--rule=RULE] [--recursive] [--dry-run] [--no-journal] [--jobs N] PATH...\n"
+               "       tidemark watch [--rule=RULE] [--recursive] [--existing] [--jobs N] [DIR...]\n"
                "       tidemark undo [--dry-run] [RUN]\n"
                "       tidemark history [-n N]\n"
                "       tidemark --help | --version\n",
@@ -65,6 +66,19 @@ void printUsage(bool toStdout)
                "                    block of type, its size, and why it was taken or not\n"
                "  -j, --jobs N      (title and rename) read N papers at once (default: one\n"
                "                    per processor); the output is that of a one-job run\n"
+               "  watch DIR...      rename each PDF that arrives in the folders (created,\n"
+               "                    moved in, or renamed to \".pdf\" as a finished download is)\n"
+               "                    once nobody writes it and it has been unchanged for a\n"
+               "                    second, until stopped (Ctrl+C, SIGTERM). One line per\n"
+               "                    file as rename prints; each batch is one run of the\n"
+               "                    journal. A file renamed back by hand is left alone.\n"
+               "                    --rule and -j as for rename.\n"
+#ifndef _WIN32
+               "                    Without DIR: the folders listed in\n"
+               "                    ~/.config/tidemark/watch, or the download folder.\n"
+#endif
+               "    -r, --recursive watch the subfolders of each folder too\n"
+               "    --existing      rename the PDFs already in the folders at the start too\n"
                "  undo [RUN]        take back the newest run not yet taken back, or run RUN:\n"
                "                    each file still as the run left it gets its old name\n"
                "                    back; anything else is reported and left alone. Never\n"
@@ -116,6 +130,9 @@ int main(int argc, char **argv)
     }
     if (command == "rename") {
         return runRename(args);
+    }
+    if (command == "watch") {
+        return runWatch(args);
     }
     if (command == "undo") {
         return runUndo(args);
