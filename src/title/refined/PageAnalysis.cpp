@@ -68,7 +68,7 @@ bool isContentsHeading(const std::u32string &folded)
 {
     return isOneOf(folded, {U"contents", U"tableofcontents", U"inhalt", U"inhaltsverzeichnis", U"sommaire",
                             U"tabledesmatières", U"índice", U"indice", U"contenido", U"contenidos", U"sumário",
-                            U"indiceгeneral", U"содержание", U"目次", U"目录", U"目錄", U"목차", U"차례"});
+                            U"indicegeneral", U"índicegeneral", U"содержание", U"目次", U"目录", U"目錄", U"목차", U"차례"});
 }
 
 // Headings that open the body of a paper when they stand alone.
@@ -186,14 +186,16 @@ bool looksLikeVersion(const std::vector<std::u32string> &words)
 }
 
 // A number that files a paper or a report ("IMECE2023-1234", "TR-05-78"):
-// one word of capitals and digits.
+// one word of capitals and at least three digits. A name of capitals with a
+// digit or two in it ("WORD2VEC", "COVID19") is a title's own.
 bool looksLikeIdentifier(const std::vector<std::u32string> &words)
 {
-    if (words.size() != 1 || words[0].size() < 4 || !hasDigit(words[0])) {
+    if (words.size() != 1 || words[0].size() < 4) {
         return false;
     }
     const std::u32string &w = words[0];
-    return std::any_of(w.begin(), w.end(), isLetter) && std::none_of(w.begin(), w.end(), isLower);
+    return std::count_if(w.begin(), w.end(), isDigit) >= 3 && std::any_of(w.begin(), w.end(), isLetter) &&
+           std::none_of(w.begin(), w.end(), isLower);
 }
 
 // What a cover calls the document instead of naming it: "Master's Thesis",
@@ -226,19 +228,51 @@ bool namesDocumentKind(const std::vector<std::u32string> &words)
     return kind;
 }
 
+// A number as journals print them: "87", "12(3)", "211-230", "2021),",
+// "10.1000/x". A word with letters in it ("2D") is none.
+bool isBibliographicNumber(const std::u32string &w)
+{
+    return hasDigit(w) && std::none_of(w.begin(), w.end(), isLetter);
+}
+
+// What may follow a volume's or an issue's number on a line of journal
+// data: more numbers, more such words, a month; nothing at all.
+bool isBibliographicWord(const std::u32string &w)
+{
+    const std::u32string l = letters(w);
+    return isBibliographicNumber(w) || l.empty() || isMonth(l) ||
+           isOneOf(l, {U"volume", U"vol", U"issue", U"no", U"nr", U"number", U"doi", U"issn", U"isbn", U"pp",
+                       U"p", U"pages", U"page", U"jahrgang", U"heft", U"tome", U"numéro", U"núm", U"número"});
+}
+
 // Volume, issue, DOI, ISSN, pages: what a journal prints next to its name.
+// The word comes with its number ("Volume 87", "Vol. 12", "doi:10.1000/x"),
+// and the number ends the line or leads on to more journal data; in a
+// title the word is one of its own ("Finite Volume 2D Schemes", "The Issue
+// 2000 Problem").
 bool looksBibliographic(const std::vector<std::u32string> &words)
 {
     if (!std::any_of(words.begin(), words.end(), [](const auto &w) { return hasDigit(w); })) {
         return false;
     }
-    // The word with its number: "Volume 87", "Vol. 12", "doi:10.1000/x".
     for (std::size_t i = 0; i < words.size(); ++i) {
         const std::u32string l = letters(words[i]);
-        if (isOneOf(l, {U"volume", U"vol", U"issue", U"doi", U"issn", U"isbn", U"pp", U"jahrgang", U"heft",
-                        U"tome", U"numéro", U"núm", U"número"}) &&
-            (hasDigit(words[i]) || (i + 1 < words.size() && hasDigit(words[i + 1])))) {
-            return true;
+        if (!isOneOf(l, {U"volume", U"vol", U"issue", U"doi", U"issn", U"isbn", U"pp", U"jahrgang", U"heft",
+                         U"tome", U"numéro", U"núm", U"número"})) {
+            continue;
+        }
+        if (hasDigit(words[i])) {
+            return true;  // "doi:10.1000/x", "pp.211-230"
+        }
+        if (l == U"doi" && i + 1 < words.size() && words[i + 1].starts_with(U"10.")) {
+            return true;  // "DOI 10.18637/jss.v087.i03"
+        }
+        if (i + 1 < words.size() && isBibliographicNumber(words[i + 1])) {
+            const std::u32string &number = words[i + 1];
+            const bool closed = number.back() == U',' || number.back() == U';' || number.back() == U')';
+            if (closed || i + 2 == words.size() || isBibliographicWord(words[i + 2])) {
+                return true;
+            }
         }
     }
     return false;
@@ -412,15 +446,6 @@ void closeLetterSpacing(Line &line)
     for (std::size_t i = 0; i + 1 < n; ++i) {
         line.words[i].spaceAfter = line.words[i + 1].xMin - line.words[i].xMax >= wordGap;
     }
-}
-
-int dominantRotation(const std::vector<Line> &lines)
-{
-    std::size_t count[4] = {0, 0, 0, 0};
-    for (const Line &l : lines) {
-        count[l.rotation & 3] += l.letters();
-    }
-    return static_cast<int>(std::max_element(std::begin(count), std::end(count)) - std::begin(count));
 }
 
 bool standsApart(const Line &line)
@@ -672,7 +697,7 @@ bool agreesWith(const std::u32string &printed, const std::u32string &meta)
     if (printed.size() < 3 || meta.size() < 3) {
         return false;
     }
-    if (similarity(printed, meta) >= 0.85) {
+    if (similarAtLeast(printed, meta, 0.85)) {
         return true;
     }
     // One holds the other, as a title holds its subtitle.
@@ -689,25 +714,63 @@ std::size_t Segment::words() const
     return splitWords(text).size();
 }
 
+namespace {
+
+// The edit distance of two texts, or any number above `limit` once it is
+// clear that the distance exceeds it: only the cells within `limit` of the
+// diagonal are worked out, so the cost is the shorter length times the
+// limit, not the product of the lengths.
+std::size_t editDistance(const std::u32string &a, const std::u32string &b, std::size_t limit)
+{
+    const std::size_t over = limit + 1;
+    if ((a.size() > b.size() ? a.size() - b.size() : b.size() - a.size()) > limit) {
+        return over;
+    }
+    std::vector<std::size_t> row(b.size() + 1, over);
+    for (std::size_t j = 0; j <= std::min(b.size(), limit); ++j) {
+        row[j] = j;
+    }
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        const std::size_t from = i > limit ? i - limit : 1;
+        const std::size_t to = std::min(b.size(), i + limit);
+        std::size_t diagonal = row[from - 1];
+        row[from - 1] = from == 1 && i <= limit ? i : over;
+        std::size_t least = row[from - 1];
+        for (std::size_t j = from; j <= to; ++j) {
+            const std::size_t next =
+                std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1] ? 1 : 0), over});
+            diagonal = row[j];
+            row[j] = next;
+            least = std::min(least, next);
+        }
+        if (least > limit) {
+            return over;
+        }
+    }
+    return row[b.size()];
+}
+
+}  // namespace
+
 double similarity(const std::u32string &a, const std::u32string &b)
 {
     if (a.empty() && b.empty()) {
         return 1;
     }
-    std::vector<std::size_t> row(b.size() + 1);
-    for (std::size_t j = 0; j <= b.size(); ++j) {
-        row[j] = j;
+    const std::size_t longer = std::max(a.size(), b.size());
+    return 1.0 - static_cast<double>(editDistance(a, b, longer)) / static_cast<double>(longer);
+}
+
+bool similarAtLeast(const std::u32string &a, const std::u32string &b, double threshold)
+{
+    if (a.empty() && b.empty()) {
+        return true;
     }
-    for (std::size_t i = 1; i <= a.size(); ++i) {
-        std::size_t diagonal = row[0];
-        row[0] = i;
-        for (std::size_t j = 1; j <= b.size(); ++j) {
-            const std::size_t next = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1] ? 1 : 0)});
-            diagonal = row[j];
-            row[j] = next;
-        }
-    }
-    return 1.0 - static_cast<double>(row[b.size()]) / static_cast<double>(std::max(a.size(), b.size()));
+    const std::size_t longer = std::max(a.size(), b.size());
+    // The most edits that can still reach the threshold, and one more for
+    // the rounding of the comparison below.
+    const auto limit = static_cast<std::size_t>((1 - threshold) * static_cast<double>(longer)) + 1;
+    return 1.0 - static_cast<double>(editDistance(a, b, limit)) / static_cast<double>(longer) >= threshold;
 }
 
 bool PageAnalysis::after(const Segment &s) const
@@ -799,8 +862,10 @@ Contents findContents(const PageAnalysis &a, const std::vector<Line> &lines, int
     }
     c.listed = rowLines >= 3;
     // The heading of such a list: the short line right above its first row.
-    if (c.listed) {
-        const std::size_t first = static_cast<std::size_t>(std::find(c.row.begin(), c.row.end(), true) - c.row.begin());
+    // Rows scattered through paragraphs ("... 10" ending a line of prose)
+    // make no segment a row, and then there is no list to head.
+    const std::size_t first = static_cast<std::size_t>(std::find(c.row.begin(), c.row.end(), true) - c.row.begin());
+    if (c.listed && first < a.segments.size()) {
         for (std::size_t j = first; j-- > 0;) {
             const Segment &s = a.segments[j];
             if (s.rotation != rotation) {
@@ -891,7 +956,7 @@ void classify(PageAnalysis &a, const Contents &contents, int rotation)
             s.rejected = "a version line";
         } else if (everyLine(s, looksLikeDate)) {
             s.rejected = "a date";
-        } else if (words.size() > 40 || s.lines.size() > 6) {
+        } else if (words.size() > 40 || s.lines.size() > 6 || s.text.size() > 500) {
             s.rejected = "too long for a title";
         } else if (s.size < 0.97 * body) {
             s.rejected = "smaller than the running text";
@@ -1028,8 +1093,9 @@ void score(PageAnalysis &a, const DocumentFacts &facts)
 
 }  // namespace
 
-PageAnalysis analysePage(const PageLayout &page, const DocumentFacts &facts)
+PageAnalysis analysePage(PageLayout page, const DocumentFacts &facts)
 {
+    turnUpright(page, dominantRotation(page.lines));
     PageAnalysis a;
     a.number = page.number;
     a.width = page.width;
@@ -1039,7 +1105,8 @@ PageAnalysis analysePage(const PageLayout &page, const DocumentFacts &facts)
         closeLetterSpacing(lines[k]);
         lines[k].index = static_cast<int>(k);
     }
-    const int rotation = dominantRotation(lines);
+    // The page has been turned so that most of its text reads upright.
+    const int rotation = 0;
     a.segments = formSegments(lines, rotation);
     // A page cut down to its text (a preview, a figure-like page) has no
     // margins: its text reaches the left edge.

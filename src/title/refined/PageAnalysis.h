@@ -64,10 +64,16 @@ struct PageAnalysis {
     const Segment *best() const;
 };
 
-PageAnalysis analysePage(const PageLayout &page, const DocumentFacts &facts);
+// Reads a page for its title, turned first so that most of its text reads
+// upright.
+PageAnalysis analysePage(PageLayout page, const DocumentFacts &facts);
 
 // How closely two folded texts agree, from 0 to 1 (1 - edit distance / the
-// longer length).
+// longer length). Costs the product of their lengths: for texts of title
+// length.
 double similarity(const std::u32string &a, const std::u32string &b);
+// Whether similarity(a, b) >= threshold, in time that grows with the
+// shorter length and the edits the threshold allows.
+bool similarAtLeast(const std::u32string &a, const std::u32string &b, double threshold);
 
 }  // namespace tidemark::refined

@@ -65,7 +65,7 @@ bool appearsOn(const Segment &s, const PageAnalysis &page)
 {
     const std::u32string folded = foldForMatch(s.text);
     for (const Segment &o : page.segments) {
-        if (o.rejected.empty() && similarity(folded, foldForMatch(o.text)) >= 0.85) {
+        if (o.rejected.empty() && similarAtLeast(folded, foldForMatch(o.text), 0.85)) {
             return true;
         }
     }
@@ -297,6 +297,13 @@ RefinedExtraction extractRefinedTitle(const std::string &path, const ExtractionO
     if (choice.page != nullptr) {
         taken = titleParts(*choice.page, choice.index, facts.foldedTitles);
         out.title = toUtf8(finish(joined(*choice.page, taken)));
+    }
+    // The choice compares texts: the budget holds for it too.
+    if (deadline.check()) {
+        out.timedOut = true;
+        out.title.clear();
+        error(errInternal, -1, "Gave up on '{0:s}': its pages take too long to lay out", path.c_str());
+        return out;
     }
     for (const PageAnalysis &page : pages) {
         explain(out, page, choice, taken);

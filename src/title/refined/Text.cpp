@@ -17,33 +17,6 @@ bool isSpace(char32_t c)
     return c == U' ' || c == U'\t' || c == 0xA0 || (c >= 0x2000 && c <= 0x200B) || c == 0x3000;
 }
 
-bool isUpper(char32_t c)
-{
-    return (c >= U'A' && c <= U'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) ||
-           (c >= 0x100 && c <= 0x17F && c % 2 == 0) || (c >= 0x391 && c <= 0x3A9) || (c >= 0x400 && c <= 0x42F);
-}
-
-bool isLower(char32_t c)
-{
-    return (c >= U'a' && c <= U'z') || (c >= 0xDF && c <= 0xFF && c != 0xF7) ||
-           (c >= 0x100 && c <= 0x17F && c % 2 == 1) || (c >= 0x3B1 && c <= 0x3C9) || (c >= 0x430 && c <= 0x45F);
-}
-
-char32_t toLower(char32_t c)
-{
-    if ((c >= U'A' && c <= U'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3A9) ||
-        (c >= 0x410 && c <= 0x42F)) {
-        return c + 0x20;
-    }
-    if (c >= 0x400 && c <= 0x40F) {
-        return c + 0x50;
-    }
-    if (c >= 0x100 && c <= 0x17F && c % 2 == 0) {
-        return c + 1;
-    }
-    return c;
-}
-
 bool isLetter(char32_t c)
 {
     if (c < 0x80) {
