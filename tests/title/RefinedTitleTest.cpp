@@ -3,7 +3,7 @@
 // with the title it must find and, where it matters, how many pages it may
 // lay out for it.
 #include "title/refined/RefinedTitle.h"
-#include "title/refined/PageAnalysis.h"
+#include "title/refined/Text.h"
 
 #include <functional>
 #include <ostream>

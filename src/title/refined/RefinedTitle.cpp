@@ -65,7 +65,7 @@ bool appearsOn(const Segment &s, const PageAnalysis &page)
 {
     const std::u32string folded = foldForMatch(s.text);
     for (const Segment &o : page.segments) {
-        if (o.rejected.empty() && similarAtLeast(folded, foldForMatch(o.text), 0.85)) {
+        if (o.viable() && similarAtLeast(folded, foldForMatch(o.text), 0.85)) {
             return true;
         }
     }
@@ -143,7 +143,7 @@ std::vector<std::size_t> titleParts(const PageAnalysis &page, std::size_t title,
             continue;
         }
         const double gap = s.yMin - bottom;
-        if (!s.rejected.empty() || gap < -1 || page.after(s)) {
+        if (!s.viable() || gap < -1 || page.after(s)) {
             break;
         }
         const bool sameSize = std::min(s.size, head.size) >= 0.93 * std::max(s.size, head.size);
@@ -168,7 +168,7 @@ std::vector<std::size_t> titleParts(const PageAnalysis &page, std::size_t title,
         if (s.rotation != head.rotation) {
             continue;
         }
-        if (s.rejected.empty() && s.size >= 0.93 * head.size && head.yMin - s.yMax <= 1.6 * s.size &&
+        if (s.viable() && s.size >= 0.93 * head.size && head.yMin - s.yMax <= 1.6 * s.size &&
             head.yMin - s.yMax > -1) {
             above = j;
         }
@@ -214,8 +214,8 @@ void explain(RefinedExtraction &out, const PageAnalysis &page, const Choice &cho
     for (std::size_t i = 0; i < page.segments.size(); ++i) {
         const Segment &s = page.segments[i];
         const bool chosen = choice.page == &page && std::find(taken.begin(), taken.end(), i) != taken.end();
-        if (!chosen && (s.rejected == "smaller than the running text" || s.rejected == "running text" ||
-                        s.rejected == "no words" || s.size <= 1.03 * page.bodySize)) {
+        if (!chosen && (s.rejected == Rejection::SmallerThanText || s.rejected == Rejection::RunningText ||
+                        s.rejected == Rejection::NoWords || s.size <= 1.03 * page.bodySize)) {
             ++out.notShown;
             continue;
         }
@@ -223,14 +223,14 @@ void explain(RefinedExtraction &out, const PageAnalysis &page, const Choice &cho
         c.page = page.number;
         c.size = s.size;
         c.top = s.yMin;
-        c.score = s.rejected.empty() ? s.score : 0;
+        c.score = s.viable() ? s.score : 0;
         c.text = toUtf8(s.text);
         if (choice.page == &page && choice.index == i) {
             c.verdict = "title";
         } else if (chosen) {
             c.verdict = "part of the title";
-        } else if (!s.rejected.empty()) {
-            c.verdict = "rejected: " + s.rejected;
+        } else if (!s.viable()) {
+            c.verdict = std::string("rejected: ") + describe(s.rejected);
         } else if (choice.page != &page && page.best() == &s) {
             c.verdict = "passed over: " + choice.why;
         } else {

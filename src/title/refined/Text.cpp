@@ -1,7 +1,9 @@
 #include "title/refined/Text.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 #include <UnicodeTypeTable.h>
 
@@ -83,6 +85,65 @@ std::u32string normalizeTitle(std::u32string_view text)
         out.pop_back();
     }
     return out;
+}
+
+namespace {
+
+// The edit distance of two texts, or any number above `limit` once it is
+// clear that the distance exceeds it: only the cells within `limit` of the
+// diagonal are worked out, so the cost is the shorter length times the
+// limit, not the product of the lengths.
+std::size_t editDistance(const std::u32string &a, const std::u32string &b, std::size_t limit)
+{
+    const std::size_t over = limit + 1;
+    if ((a.size() > b.size() ? a.size() - b.size() : b.size() - a.size()) > limit) {
+        return over;
+    }
+    std::vector<std::size_t> row(b.size() + 1, over);
+    for (std::size_t j = 0; j <= std::min(b.size(), limit); ++j) {
+        row[j] = j;
+    }
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        const std::size_t from = i > limit ? i - limit : 1;
+        const std::size_t to = std::min(b.size(), i + limit);
+        std::size_t diagonal = row[from - 1];
+        row[from - 1] = from == 1 && i <= limit ? i : over;
+        std::size_t least = row[from - 1];
+        for (std::size_t j = from; j <= to; ++j) {
+            const std::size_t next =
+                std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1] ? 1 : 0), over});
+            diagonal = row[j];
+            row[j] = next;
+            least = std::min(least, next);
+        }
+        if (least > limit) {
+            return over;
+        }
+    }
+    return row[b.size()];
+}
+
+}  // namespace
+
+double similarity(const std::u32string &a, const std::u32string &b)
+{
+    if (a.empty() && b.empty()) {
+        return 1;
+    }
+    const std::size_t longer = std::max(a.size(), b.size());
+    return 1.0 - static_cast<double>(editDistance(a, b, longer)) / static_cast<double>(longer);
+}
+
+bool similarAtLeast(const std::u32string &a, const std::u32string &b, double threshold)
+{
+    if (a.empty() && b.empty()) {
+        return true;
+    }
+    const std::size_t longer = std::max(a.size(), b.size());
+    // The most edits that can still reach the threshold, and one more for
+    // the rounding of the comparison below.
+    const auto limit = static_cast<std::size_t>((1 - threshold) * static_cast<double>(longer)) + 1;
+    return 1.0 - static_cast<double>(editDistance(a, b, limit)) / static_cast<double>(longer) >= threshold;
 }
 
 }  // namespace tidemark::refined

@@ -28,4 +28,12 @@ std::u32string foldForMatch(std::u32string_view text);
 // folded (Unicode NFKC), runs of spaces made one, no space at either end.
 std::u32string normalizeTitle(std::u32string_view text);
 
+// How closely two folded texts agree, from 0 to 1 (1 - edit distance / the
+// longer length). Costs the product of their lengths: for texts of title
+// length.
+double similarity(const std::u32string &a, const std::u32string &b);
+// Whether similarity(a, b) >= threshold, in time that grows with the
+// shorter length and the edits the threshold allows.
+bool similarAtLeast(const std::u32string &a, const std::u32string &b, double threshold);
+
 }  // namespace tidemark::refined
