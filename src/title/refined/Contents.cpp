@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "title/refined/Vocabulary.h"
+#include "title/refined/Tuning.h"
 
 namespace tidemark::refined {
 
@@ -34,7 +35,7 @@ bool isContentsRow(std::vector<const Line *> &row)
     const Word &before = *words[words.size() - 2];
     const bool leaders = before.text.find(U"..") != std::u32string::npos ||
                          (before.text == U"." && words.size() >= 3 && words[words.size() - 3]->text == U".");
-    return leaders || number.xMin - before.xMax > 2.5 * number.size;
+    return leaders || number.xMin - before.xMax > tuning::kContentsNumberGap * number.size;
 }
 
 }  // namespace
@@ -62,7 +63,7 @@ Contents findContents(const PageAnalysis &a, const std::vector<Line> &lines, int
         for (; end < byBaseline.size(); ++end) {
             const Line &next = lines[byBaseline[end]];
             size = std::max(size, next.size());
-            if (next.baseline - head.baseline > 0.3 * size) {
+            if (next.baseline - head.baseline > tuning::kContentsRowBaseline * size) {
                 break;
             }
         }

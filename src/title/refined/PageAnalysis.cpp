@@ -7,6 +7,7 @@
 #include "title/refined/Scoring.h"
 #include "title/refined/Text.h"
 #include "title/refined/Vocabulary.h"
+#include "title/refined/Tuning.h"
 
 namespace tidemark::refined {
 
@@ -14,7 +15,7 @@ namespace tidemark::refined {
 // page numbers and stamps stand, outside the text.
 bool inMargin(const Segment &s, double pageHeight)
 {
-    return s.yMax < 0.08 * pageHeight || s.yMin > 0.92 * pageHeight;
+    return s.yMax < tuning::kMarginTop * pageHeight || s.yMin > tuning::kMarginFoot * pageHeight;
 }
 
 
@@ -34,7 +35,7 @@ void PageAnalysis::setBoundary(const Segment &s, std::string what)
     boundaryWhat = std::move(what);
     // Only a block that starts past the middle of the page stands in a
     // column of its own.
-    boundaryLeft = s.xMin > 0.48 * width ? s.xMin : -std::numeric_limits<double>::infinity();
+    boundaryLeft = s.xMin > tuning::kRightColumnFrom * width ? s.xMin : -std::numeric_limits<double>::infinity();
 }
 
 const Segment *PageAnalysis::best() const
@@ -88,7 +89,7 @@ void findFirstSection(PageAnalysis &a, const DocumentFacts &facts)
         }
         const std::vector<std::u32string> words = splitWords(s.text);
         const std::u32string rest = headingName(words);
-        const bool numbered = !words.empty() && isSectionNumber(words.front()) && words.size() <= 10;
+        const bool numbered = !words.empty() && isSectionNumber(words.front()) && words.size() <= tuning::kHeadingMaxWords;
         bool beforeText = false;
         for (std::size_t j = i + 1; j < a.segments.size(); ++j) {
             const Segment &next = a.segments[j];
@@ -96,15 +97,15 @@ void findFirstSection(PageAnalysis &a, const DocumentFacts &facts)
                 continue;
             }
             const std::vector<std::u32string> nextWords = splitWords(next.text);
-            beforeText = next.yMin - s.yMax < 3 * s.size &&
-                         (similarSize(next.size, a.bodySize, 0.05) || (!nextWords.empty() && isSectionNumber(nextWords[0])));
+            beforeText = next.yMin - s.yMax < tuning::kHeadingGap * s.size &&
+                         (similarSize(next.size, a.bodySize, tuning::kBodySizeTolerance) || (!nextWords.empty() && isSectionNumber(nextWords[0])));
             break;
         }
         if ((numbered && beforeText) || isOpeningHeading(rest)) {
             a.setBoundary(s, "the first section");
             return;
         }
-        if (sectionName(s) && similarSize(s.size, headingSize, 0.1)) {
+        if (sectionName(s) && similarSize(s.size, headingSize, tuning::kHeadingSizeTolerance)) {
             a.setBoundary(s, "a section named in the outline");
             return;
         }
@@ -131,7 +132,7 @@ PageAnalysis analysePage(PageLayout page, const DocumentFacts &facts)
     a.segments = formSegments(lines, rotation);
     // A page cut down to its text (a preview, a figure-like page) has no
     // margins: its text reaches the left edge.
-    a.cropped = std::any_of(lines.begin(), lines.end(), [&a](const Line &l) { return l.xMin < 0.02 * a.width; });
+    a.cropped = std::any_of(lines.begin(), lines.end(), [&a](const Line &l) { return l.xMin < tuning::kCroppedEdge * a.width; });
     a.bodySize = bodySizeOf(a.segments, a.hasBody);
     classify(a, findContents(a, lines, rotation), rotation);
     findFirstSection(a, facts);

@@ -14,6 +14,7 @@
 #include "title/refined/Layout.h"
 #include "title/refined/PageAnalysis.h"
 #include "title/refined/Text.h"
+#include "title/refined/Tuning.h"
 
 namespace tidemark {
 
@@ -65,7 +66,7 @@ bool appearsOn(const Segment &s, const PageAnalysis &page)
 {
     const std::u32string folded = foldForMatch(s.text);
     for (const Segment &o : page.segments) {
-        if (o.viable() && similarAtLeast(folded, foldForMatch(o.text), 0.85)) {
+        if (o.viable() && similarAtLeast(folded, foldForMatch(o.text), tuning::kSameTextSimilarity)) {
             return true;
         }
     }
@@ -102,8 +103,8 @@ Choice choose(const std::vector<PageAnalysis> &pages)
         }
         const PageAnalysis &first = *chosen->page;
         const bool cover = !first.hasBody && !first.hasAbstract && !first.hasContents;
-        if ((cover || held.score < 1.15) && !page.boundaryWhat.empty() && page.before(other) &&
-            other.score >= 1.2 && !appearsOn(other, first)) {
+        if ((cover || held.score < tuning::kClearTitleScore) && !page.boundaryWhat.empty() && page.before(other) &&
+            other.score >= tuning::kLaterPageTitleScore && !appearsOn(other, first)) {
             chosen = c;
             chosen->why = "the paper begins on page " + std::to_string(page.number) + ", its title above " +
                           page.boundaryWhat;
@@ -146,13 +147,13 @@ std::vector<std::size_t> titleParts(const PageAnalysis &page, std::size_t title,
         if (!s.viable() || gap < -1 || page.after(s)) {
             break;
         }
-        const bool sameSize = std::min(s.size, head.size) >= 0.93 * std::max(s.size, head.size);
-        if (sameSize && gap <= 1.6 * head.size && (s.bold || !head.bold)) {
+        if (similarSize(s.size, head.size, tuning::kTitleSizeTolerance) && gap <= tuning::kTitleLineGap * head.size && (s.bold || !head.bold)) {
             parts.push_back(j);
             bottom = s.yMax;
             continue;
         }
-        if (s.size < head.size && gap <= 1.2 * head.size && (s.size >= 1.05 * page.bodySize || s.bold) &&
+        if (s.size < head.size && gap <= tuning::kSubtitleGap * head.size &&
+            (s.size >= tuning::kSubtitleSize * page.bodySize || s.bold) &&
             (endsIncomplete(page.segments[parts.back()].text) || (s.phrase && !s.byline))) {
             parts.push_back(j);
         }
@@ -168,7 +169,8 @@ std::vector<std::size_t> titleParts(const PageAnalysis &page, std::size_t title,
         if (s.rotation != head.rotation) {
             continue;
         }
-        if (s.viable() && s.size >= 0.93 * head.size && head.yMin - s.yMax <= 1.6 * s.size &&
+        if (s.viable() && s.size >= (1 - tuning::kTitleSizeTolerance) * head.size &&
+            head.yMin - s.yMax <= tuning::kTitleLineGap * s.size &&
             head.yMin - s.yMax > -1) {
             above = j;
         }
@@ -186,7 +188,7 @@ std::vector<std::size_t> titleParts(const PageAnalysis &page, std::size_t title,
             const std::u32string folded = foldForMatch(joined(page, trial));
             for (const std::u32string &m : meta) {
                 const double score = similarity(folded, m);
-                if (score > bestScore + 0.02) {
+                if (score > bestScore + tuning::kMetadataTrialMargin) {
                     bestScore = score;
                     best = trial;
                 }
@@ -215,7 +217,7 @@ void explain(RefinedExtraction &out, const PageAnalysis &page, const Choice &cho
         const Segment &s = page.segments[i];
         const bool chosen = choice.page == &page && std::find(taken.begin(), taken.end(), i) != taken.end();
         if (!chosen && (s.rejected == Rejection::SmallerThanText || s.rejected == Rejection::RunningText ||
-                        s.rejected == Rejection::NoWords || s.size <= 1.03 * page.bodySize)) {
+                        s.rejected == Rejection::NoWords || s.size <= tuning::kTextSize * page.bodySize)) {
             ++out.notShown;
             continue;
         }
@@ -284,7 +286,7 @@ RefinedExtraction extractRefinedTitle(const std::string &path, const ExtractionO
         const Segment *best = first.best();
         const bool cover = !first.hasBody && !first.hasAbstract && !first.hasContents;
         if (number == 1 && best != nullptr && !cover &&
-            (best->score >= 1.15 || (!first.boundaryWhat.empty() && first.before(*best)))) {
+            (best->score >= tuning::kClearTitleScore || (!first.boundaryWhat.empty() && first.before(*best)))) {
             break;
         }
         if (number >= 2 && choose(pages).page != nullptr) {

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "title/refined/Text.h"
+#include "title/refined/Tuning.h"
 #include "title/refined/Vocabulary.h"
 
 namespace tidemark::refined {
@@ -49,81 +50,137 @@ bool isFieldLabel(const PageAnalysis &a, std::size_t i)
     }
     return std::any_of(a.segments.begin(), a.segments.end(), [&s](const Segment &o) {
         return &o != &s && o.rotation == s.rotation && o.xMin >= s.xMax &&
-               std::abs(o.lines.front().baseline - s.lines.front().baseline) <= 0.2 * s.size;
+               std::abs(o.lines.front().baseline - s.lines.front().baseline) <= tuning::kFieldLabelBaseline * s.size;
     });
 }
 
+// What a rule looks at: the segment, its words, its text folded for
+// matching, the word that opens it (up to the first mark, lower-cased) and
+// whether a mark follows that word ("Abstract—We").
+struct Context {
+    PageAnalysis &page;
+    std::size_t index;
+    const Contents &contents;
+    int rotation;
+    const Segment &segment;
+    std::vector<std::u32string> words;
+    std::u32string folded;
+    std::u32string first;
+    bool marked = false;
+    std::size_t letters = 0;
+};
+
+// One reason to reject a segment, and what the page learns when it holds
+// (where the abstract or a list of contents begins). The first rule that
+// holds gives the segment its reason.
+struct Rule {
+    Rejection reason;
+    bool (*holds)(const Context &c);
+    void (*then)(PageAnalysis &page, const Segment &s) = nullptr;
+};
+
+void listOfContents(PageAnalysis &page, const Segment &)
+{
+    page.hasContents = true;
+}
+
+void contentsBegin(PageAnalysis &page, const Segment &s)
+{
+    page.hasContents = true;
+    if (s.yMin < page.boundary) {
+        page.setBoundary(s, "the list of contents");
+    }
+}
+
+void abstractBegins(PageAnalysis &page, const Segment &s)
+{
+    page.hasAbstract = true;
+    if (s.yMin < page.boundary) {
+        page.setBoundary(s, "the abstract");
+    }
+}
+
+// The rules in the order they are tried. Each names generated layouts that
+// guard it.
+const Rule kRules[] = {
+    // turnedText
+    {Rejection::Turned, [](const Context &c) { return c.segment.rotation != c.rotation; }},
+    // dropCap
+    {Rejection::NoWords, [](const Context &c) { return c.letters < 2; }},
+    // contents
+    {Rejection::ContentsEntry, [](const Context &c) { return c.contents.listed && c.contents.row[c.index]; },
+     listOfContents},
+    // contents, spanishContents
+    {Rejection::ContentsHeading,
+     [](const Context &c) { return isContentsHeading(c.folded) || c.index == c.contents.heading; }, contentsBegin},
+    // ieee, publisher, masthead
+    {Rejection::Abstract,
+     [](const Context &c) {
+         const Segment &s = c.segment;
+         return isAbstractWord(c.first) &&
+                (c.words.size() <= 2 || c.marked ||
+                 (s.size <= tuning::kAbstractParagraphSize * c.page.bodySize && s.lines.size() >= 2));
+     },
+     abstractBegins},
+    // webAddress, institutionCover
+    {Rejection::Address, [](const Context &c) { return looksLikeContact(c.segment.text); }},
+    // masthead, doiMasthead, volumeWordInTitle, issueWordInTitle
+    {Rejection::JournalData, [](const Context &c) { return looksBibliographic(c.words); }},
+    // documentKind, documentKindCjk
+    {Rejection::DocumentKind, [](const Context &c) { return namesDocumentKind(c.words); }},
+    // fieldLabels
+    {Rejection::FieldLabel, [](const Context &c) { return isFieldLabel(c.page, c.index); }},
+    // paperNumber, capitalsAndDigit, capitalsAndThreeDigits
+    {Rejection::PaperNumber, [](const Context &c) { return looksLikeIdentifier(c.words); }},
+    // version, versionInTitleType, versionInTitleLine
+    {Rejection::VersionLine, [](const Context &c) { return everyLine(c.segment, looksLikeVersion); }},
+    // largeDate, monthInTitle
+    {Rejection::Date, [](const Context &c) { return everyLine(c.segment, looksLikeDate); }},
+    // endlessLine
+    {Rejection::TooLong,
+     [](const Context &c) {
+         return c.words.size() > tuning::kTitleMaxWords || c.segment.lines.size() > tuning::kTitleMaxLines ||
+                c.segment.text.size() > tuning::kTitleMaxCharacters;
+     }},
+    // boldTitleInTextSize
+    {Rejection::SmallerThanText,
+     [](const Context &c) { return c.segment.size < tuning::kSmallerThanText * c.page.bodySize; }},
+    // largeLead, boldTitleInTextSize
+    {Rejection::RunningText,
+     [](const Context &c) {
+         const Segment &s = c.segment;
+         return s.size <= tuning::kTextSize * c.page.bodySize && !s.bold && s.lines.size() >= 3;
+     }},
+};
+
 }  // namespace
 
-// Rejects what cannot be a title, and marks where the abstract or a list
-// of contents begins.
 void classify(PageAnalysis &a, const Contents &contents, int rotation)
 {
-    const double body = a.bodySize;
     for (std::size_t i = 0; i < a.segments.size(); ++i) {
         Segment &s = a.segments[i];
-        const std::vector<std::u32string> words = splitWords(s.text);
-        const std::u32string folded = foldForMatch(s.text);
-        std::size_t letterCount = 0;
-        for (char32_t c : s.text) {
-            letterCount += isLetter(c) ? 1 : 0;
+        Context c{a, i, contents, rotation, s, splitWords(s.text), foldForMatch(s.text), {}};
+        for (char32_t ch : s.text) {
+            c.letters += isLetter(ch) ? 1 : 0;
         }
-        // The word that opens the text, up to the first mark: "Abstract—We"
-        // opens with "abstract", followed by a mark.
-        std::u32string first;
-        bool marked = false;
-        if (!words.empty()) {
-            const std::u32string &w = words.front();
+        if (!c.words.empty()) {
+            const std::u32string &w = c.words.front();
             std::size_t k = 0;
             while (k < w.size() && isLetter(w[k])) {
-                first += toLower(w[k++]);
+                c.first += toLower(w[k++]);
             }
-            marked = k < w.size();
+            c.marked = k < w.size();
         }
-
-        if (s.rotation != rotation) {
-            s.rejected = Rejection::Turned;
-        } else if (letterCount < 2) {
-            s.rejected = Rejection::NoWords;
-        } else if (contents.listed && contents.row[i]) {
-            s.rejected = Rejection::ContentsEntry;
-            a.hasContents = true;
-        } else if (isContentsHeading(folded) || i == contents.heading) {
-            s.rejected = Rejection::ContentsHeading;
-            a.hasContents = true;
-            if (s.yMin < a.boundary) {
-                a.setBoundary(s, "the list of contents");
+        for (const Rule &rule : kRules) {
+            if (rule.holds(c)) {
+                s.rejected = rule.reason;
+                if (rule.then != nullptr) {
+                    rule.then(a, s);
+                }
+                break;
             }
-        } else if (isAbstractWord(first) &&
-                   (words.size() <= 2 || marked || (s.size <= 1.25 * body && s.lines.size() >= 2))) {
-            s.rejected = Rejection::Abstract;
-            a.hasAbstract = true;
-            if (s.yMin < a.boundary) {
-                a.setBoundary(s, "the abstract");
-            }
-        } else if (looksLikeContact(s.text)) {
-            s.rejected = Rejection::Address;
-        } else if (looksBibliographic(words)) {
-            s.rejected = Rejection::JournalData;
-        } else if (namesDocumentKind(words)) {
-            s.rejected = Rejection::DocumentKind;
-        } else if (isFieldLabel(a, i)) {
-            s.rejected = Rejection::FieldLabel;
-        } else if (looksLikeIdentifier(words)) {
-            s.rejected = Rejection::PaperNumber;
-        } else if (everyLine(s, looksLikeVersion)) {
-            s.rejected = Rejection::VersionLine;
-        } else if (everyLine(s, looksLikeDate)) {
-            s.rejected = Rejection::Date;
-        } else if (words.size() > 40 || s.lines.size() > 6 || s.text.size() > 500) {
-            s.rejected = Rejection::TooLong;
-        } else if (s.size < 0.97 * body) {
-            s.rejected = Rejection::SmallerThanText;
-        } else if (s.size <= 1.03 * body && !s.bold && s.lines.size() >= 3) {
-            s.rejected = Rejection::RunningText;
         }
     }
-
 }
 
 }  // namespace tidemark::refined

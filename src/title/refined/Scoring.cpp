@@ -1,37 +1,121 @@
 #include "title/refined/Scoring.h"
 
 #include <algorithm>
+#include <string>
 
 #include "title/refined/Text.h"
+#include "title/refined/Tuning.h"
 
 namespace tidemark::refined {
 
 namespace {
 
-std::u32string foldedText(const Segment &s)
-{
-    return foldForMatch(s.text);
-}
+// What a signal looks at: the page, the segment and its place among the
+// page's segments, the file's metadata, and whether a signal before it
+// has already spoken against the segment.
+struct Context {
+    const PageAnalysis &page;
+    const Segment &segment;
+    std::size_t index;
+    const DocumentFacts &facts;
+    bool evidenceAgainst;
+};
+
+// One thing that raises or lowers a segment's score. The scoring walks the
+// table in order and multiplies the score by the factor of each signal
+// that holds, and --explain names each one that held.
+struct Signal {
+    enum class Kind {
+        Layout,    // what the page shows
+        Against,   // the page's evidence against the segment, which the
+                   // metadata does not overrule
+        Metadata,  // the file's metadata agrees with the segment
+    };
+    const char *name;  // as --explain prints it
+    double factor;
+    Kind kind;
+    bool (*holds)(const Context &c);
+    bool namesBoundary = false;  // the note goes on with what the boundary is
+};
 
 bool agreesWith(const std::u32string &printed, const std::u32string &meta)
 {
     if (printed.size() < 3 || meta.size() < 3) {
         return false;
     }
-    if (similarAtLeast(printed, meta, 0.85)) {
+    if (similarAtLeast(printed, meta, tuning::kMetadataSimilarity)) {
         return true;
     }
     // One holds the other, as a title holds its subtitle.
     const auto &longer = printed.size() >= meta.size() ? printed : meta;
     const auto &shorter = printed.size() >= meta.size() ? meta : printed;
-    return longer.find(shorter) != std::u32string::npos && shorter.size() * 10 >= longer.size() * 6 &&
-           shorter.size() >= 8;
+    return longer.find(shorter) != std::u32string::npos &&
+           static_cast<double>(shorter.size()) >=
+               tuning::kMetadataContainedShare * static_cast<double>(longer.size()) &&
+           shorter.size() >= tuning::kMetadataContainedLetters;
+}
+
+bool inPageMargin(const Context &c)
+{
+    return inMargin(c.segment, c.page.height) && !c.page.cropped;
+}
+
+// A journal's name stands next to its volume and issue.
+bool nextToJournalData(const Context &c)
+{
+    const std::vector<Segment> &all = c.page.segments;
+    const Segment &s = c.segment;
+    const double reach = tuning::kJournalDataReach * s.size;
+    for (std::size_t j = c.index > 0 ? c.index - 1 : 0; j < std::min(all.size(), c.index + 3); ++j) {
+        const Segment &o = all[j];
+        if (j != c.index && o.rejected == Rejection::JournalData && o.yMin < s.yMax + reach &&
+            o.yMax > s.yMin - reach) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool agreesWithMetadata(const Context &c)
+{
+    if (c.evidenceAgainst) {
+        return false;
+    }
+    const std::u32string folded = foldForMatch(c.segment.text);
+    return std::any_of(c.facts.foldedTitles.begin(), c.facts.foldedTitles.end(),
+                       [&folded](const std::u32string &m) { return agreesWith(folded, m); });
+}
+
+// The signals, in the order they are weighed: the page's evidence against
+// a segment comes before the metadata, which only backs up a segment
+// nothing speaks against. Each names the generated layouts that guard it.
+using Kind = Signal::Kind;
+const Signal kSignals[] = {
+    // boldTitleInTextSize, seriesName
+    {"bold type", tuning::kBoldFactor, Kind::Layout, [](const Context &c) { return c.segment.bold; }},
+    // sectionHeading, outline, sectionInTheRightColumn
+    {"after", tuning::kAfterBoundaryFactor, Kind::Against, [](const Context &c) { return c.page.after(c.segment); },
+     true},
+    // marginHeader
+    {"in the page margin", tuning::kMarginFactor, Kind::Layout, inPageMargin},
+    // publisherAtTheFoot
+    {"low on the page", tuning::kLowFactor, Kind::Layout,
+     [](const Context &c) { return !inPageMargin(c) && c.segment.yMin > tuning::kLowFrom * c.page.height; }},
+    // masthead, doiMasthead
+    {"next to journal or issue data", tuning::kNextToJournalDataFactor, Kind::Against, nextToJournalData},
+    // mastheadMetadata, xmpTie, acronym
+    {"agrees with the metadata title", tuning::kMetadataFactor, Kind::Metadata, agreesWithMetadata},
+};
+
+// The note a signal leaves: its name, and for the boundary what the
+// boundary is ("after the abstract").
+std::string note(const Signal &signal, const PageAnalysis &page)
+{
+    return signal.namesBoundary ? std::string(signal.name) + " " + page.boundaryWhat : signal.name;
 }
 
 }  // namespace
 
-// Scores: size against the running text, then what the position, the
-// neighbours and the metadata say.
 void score(PageAnalysis &a, const DocumentFacts &facts)
 {
     for (std::size_t i = 0; i < a.segments.size(); ++i) {
@@ -40,43 +124,15 @@ void score(PageAnalysis &a, const DocumentFacts &facts)
             continue;
         }
         s.score = s.size / a.bodySize;
-        if (s.bold) {
-            s.score *= 1.08;
-        }
-        bool evidenceAgainst = false;
-        if (a.after(s)) {
-            evidenceAgainst = true;
-            s.score *= 0.2;
-            s.notes.push_back("after " + a.boundaryWhat);
-        }
-        if (inMargin(s, a.height) && !a.cropped) {
-            s.score *= 0.5;
-            s.notes.push_back("in the page margin");
-        } else if (s.yMin > 0.6 * a.height) {
-            s.score *= 0.8;
-            s.notes.push_back("low on the page");
-        }
-        // A journal's name stands next to its volume and issue.
-        for (std::size_t j = i > 0 ? i - 1 : 0; j < std::min(a.segments.size(), i + 3); ++j) {
-            const Segment &o = a.segments[j];
-            if (j != i && o.rejected == Rejection::JournalData && o.yMin < s.yMax + 2 * s.size &&
-                o.yMax > s.yMin - 2 * s.size) {
-                evidenceAgainst = true;
-                s.score *= 0.3;
-                s.notes.push_back("next to journal or issue data");
-                break;
+        Context context{a, s, i, facts, false};
+        for (const Signal &signal : kSignals) {
+            if (!signal.holds(context)) {
+                continue;
             }
-        }
-        // The metadata backs up what the page says; it does not overrule
-        // the page's own evidence against a block.
-        const std::u32string folded = foldedText(s);
-        for (const std::u32string &m : facts.foldedTitles) {
-            if (!evidenceAgainst && agreesWith(folded, m)) {
-                s.metadataAgrees = true;
-                s.score *= 2.5;
-                s.notes.push_back("agrees with the metadata title");
-                break;
-            }
+            s.score *= signal.factor;
+            s.notes.push_back(note(signal, a));
+            context.evidenceAgainst = context.evidenceAgainst || signal.kind == Kind::Against;
+            s.metadataAgrees = s.metadataAgrees || signal.kind == Kind::Metadata;
         }
     }
 }

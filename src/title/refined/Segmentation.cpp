@@ -5,6 +5,7 @@
 
 #include "title/refined/Text.h"
 #include "title/refined/Vocabulary.h"
+#include "title/refined/Tuning.h"
 
 namespace tidemark::refined {
 
@@ -47,8 +48,9 @@ std::vector<Line> mergeFragments(const std::vector<Line> &lines)
             const double nextSize = lineSize(line);
             const double size = std::max(previousSize, nextSize);
             const double gap = line.xMin - previous.xMax;
-            if (previous.rotation == 0 && line.rotation == 0 && std::abs(previous.baseline - line.baseline) <= 0.2 * size &&
-                similarSize(previousSize, nextSize, 0.12) && gap >= -0.2 * size && gap <= 1.5 * size) {
+            if (previous.rotation == 0 && line.rotation == 0 && std::abs(previous.baseline - line.baseline) <= tuning::kFragmentBaseline * size &&
+                similarSize(previousSize, nextSize, tuning::kFragmentSizeTolerance) &&
+                gap >= tuning::kFragmentGapBefore * size && gap <= tuning::kFragmentGapAfter * size) {
                 extend(previous, line);
                 continue;
             }
@@ -81,7 +83,7 @@ void closeLetterSpacing(Line &line)
     }
     std::nth_element(letterGaps.begin(), letterGaps.begin() + static_cast<std::ptrdiff_t>(letterGaps.size() / 2),
                      letterGaps.end());
-    const double wordGap = letterGaps[letterGaps.size() / 2] + 0.12 * line.size();
+    const double wordGap = letterGaps[letterGaps.size() / 2] + tuning::kWordGapExtra * line.size();
     for (std::size_t i = 0; i + 1 < n; ++i) {
         line.words[i].spaceAfter = line.words[i + 1].xMin - line.words[i].xMax >= wordGap;
     }
@@ -116,12 +118,12 @@ bool continues(const Segment &segment, const Line &line)
     const double lastSize = lineSize(last);
     const double nextSize = lineSize(line);
     const double size = std::max(lastSize, nextSize);
-    if (line.rotation != last.rotation || !similarSize(lastSize, nextSize, 0.07) ||
+    if (line.rotation != last.rotation || !similarSize(lastSize, nextSize, tuning::kLineSizeTolerance) ||
         (isBold(last) && !isBold(line))) {
         return false;
     }
     const double pitch = line.baseline - last.baseline;
-    if (line.rotation != 0 || pitch < 0.75 * size || pitch > 1.75 * size) {
+    if (line.rotation != 0 || pitch < tuning::kLinePitchMin * size || pitch > tuning::kLinePitchMax * size) {
         return false;
     }
     return line.xMin < segment.xMax + size && line.xMax > segment.xMin - size;
@@ -147,11 +149,11 @@ std::u32string withoutNoteMarks(const Line &line)
         const Word &before = trimmed.words[trimmed.words.size() - 2];
         // A raised letter set close against the word before it points to a
         // note too ("Title^a)"); a word of its own in small type does not.
-        const bool raised = !before.spaceAfter && w.baseline < line.baseline - 0.2 * size;
+        const bool raised = !before.spaceAfter && w.baseline < line.baseline - tuning::kRaisedMark * size;
         const bool mark = std::all_of(w.text.begin(), w.text.end(), [raised](char32_t c) {
             return isFootnoteMark(c) || isDigit(c) || c == U',' || (raised && (isLetter(c) || c == U')'));
         });
-        if (w.size >= 0.8 * size || !mark || w.text.size() > 3) {
+        if (w.size >= tuning::kNoteMarkSize * size || !mark || w.text.size() > 3) {
             break;
         }
         trimmed.words.pop_back();
@@ -269,7 +271,7 @@ double bodySizeOf(const std::vector<Segment> &segments, bool &hasBody)
     SizeTally sizes;
     double smallest = 0;
     for (const Segment &s : segments) {
-        if (s.lines.size() >= 3 && s.text.size() >= 120) {
+        if (s.lines.size() >= tuning::kParagraphLines && s.text.size() >= tuning::kParagraphCharacters) {
             for (const Line &l : s.lines) {
                 sizes.add(l);
             }
