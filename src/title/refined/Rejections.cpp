@@ -100,20 +100,21 @@ void abstractBegins(PageAnalysis &page, const Segment &s)
     }
 }
 
-// The rules in the order they are tried. Each names generated layouts that
-// guard it.
+// The rules in the order they are tried. Each names the generated layouts
+// that fail without it ("none yet" where another rule or the scoring
+// covers for it in every layout).
 const Rule kRules[] = {
     // turnedText
     {Rejection::Turned, [](const Context &c) { return c.segment.rotation != c.rotation; }},
     // dropCap
     {Rejection::NoWords, [](const Context &c) { return c.letters < 2; }},
-    // contents
+    // none yet
     {Rejection::ContentsEntry, [](const Context &c) { return c.contents.listed && c.contents.row[c.index]; },
      listOfContents},
-    // contents, spanishContents
+    // contents (and spanishContents for the heading's words)
     {Rejection::ContentsHeading,
      [](const Context &c) { return isContentsHeading(c.folded) || c.index == c.contents.heading; }, contentsBegin},
-    // ieee, publisher, masthead
+    // institutionCover
     {Rejection::Abstract,
      [](const Context &c) {
          const Segment &s = c.segment;
@@ -122,30 +123,32 @@ const Rule kRules[] = {
                  (s.size <= tuning::kAbstractParagraphSize * c.page.bodySize && s.lines.size() >= 2));
      },
      abstractBegins},
-    // webAddress, institutionCover
+    // webAddress
     {Rejection::Address, [](const Context &c) { return looksLikeContact(c.segment.text); }},
-    // masthead, doiMasthead, volumeWordInTitle, issueWordInTitle
+    // masthead, doiMasthead (and volumeWordInTitle, issueWordInTitle for what
+    // is no journal data)
     {Rejection::JournalData, [](const Context &c) { return looksBibliographic(c.words); }},
     // documentKind, documentKindCjk
     {Rejection::DocumentKind, [](const Context &c) { return namesDocumentKind(c.words); }},
     // fieldLabels
     {Rejection::FieldLabel, [](const Context &c) { return isFieldLabel(c.page, c.index); }},
-    // paperNumber, capitalsAndDigit, capitalsAndThreeDigits
+    // paperNumber, capitalsAndThreeDigits (and capitalsAndDigit,
+    // capitalsAndTwoDigits for what is no paper's number)
     {Rejection::PaperNumber, [](const Context &c) { return looksLikeIdentifier(c.words); }},
-    // version, versionInTitleType, versionInTitleLine
+    // version, versionInTitleType
     {Rejection::VersionLine, [](const Context &c) { return everyLine(c.segment, looksLikeVersion); }},
-    // largeDate, monthInTitle
+    // largeDate
     {Rejection::Date, [](const Context &c) { return everyLine(c.segment, looksLikeDate); }},
-    // endlessLine
+    // endlessLine, largeLead
     {Rejection::TooLong,
      [](const Context &c) {
          return c.words.size() > tuning::kTitleMaxWords || c.segment.lines.size() > tuning::kTitleMaxLines ||
                 c.segment.text.size() > tuning::kTitleMaxCharacters;
      }},
-    // boldTitleInTextSize
+    // none yet
     {Rejection::SmallerThanText,
      [](const Context &c) { return c.segment.size < tuning::kSmallerThanText * c.page.bodySize; }},
-    // largeLead, boldTitleInTextSize
+    // textOnlyFirstPage
     {Rejection::RunningText,
      [](const Context &c) {
          const Segment &s = c.segment;

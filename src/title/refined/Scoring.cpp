@@ -88,12 +88,13 @@ bool agreesWithMetadata(const Context &c)
 
 // The signals, in the order they are weighed: the page's evidence against
 // a segment comes before the metadata, which only backs up a segment
-// nothing speaks against. Each names the generated layouts that guard it.
+// nothing speaks against. Each names the generated layouts that fail
+// without it.
 using Kind = Signal::Kind;
 const Signal kSignals[] = {
-    // boldTitleInTextSize, seriesName
+    // seriesName
     {"bold type", tuning::kBoldFactor, Kind::Layout, [](const Context &c) { return c.segment.bold; }},
-    // sectionHeading, outline, sectionInTheRightColumn
+    // sectionHeading, outline
     {"after", tuning::kAfterBoundaryFactor, Kind::Against, [](const Context &c) { return c.page.after(c.segment); },
      true},
     // marginHeader
@@ -103,7 +104,7 @@ const Signal kSignals[] = {
      [](const Context &c) { return !inPageMargin(c) && c.segment.yMin > tuning::kLowFrom * c.page.height; }},
     // masthead, doiMasthead
     {"next to journal or issue data", tuning::kNextToJournalDataFactor, Kind::Against, nextToJournalData},
-    // mastheadMetadata, xmpTie, acronym
+    // xmpTie, acronym
     {"agrees with the metadata title", tuning::kMetadataFactor, Kind::Metadata, agreesWithMetadata},
 };
 
