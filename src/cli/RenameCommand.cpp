@@ -139,7 +139,7 @@ public:
         progress_.show();
     }
 
-    Rule rule = Rule::kLayout;  // the rule that read the titles
+    Rule rule = Rule::kRefined;  // the rule that read the titles
     OutcomeCounter counts;
 
 private:
@@ -166,7 +166,7 @@ public:
 struct Options {
     bool recursive = false;
     bool dryRun = false;
-    Rule rule = Rule::kLayout;
+    Rule rule = Rule::kRefined;
     bool noJournal = false;
     unsigned jobs = 1;
     std::vector<std::string> paths;
