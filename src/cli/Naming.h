@@ -14,7 +14,7 @@ namespace tidemark::cli {
 // these options and apply them through the functions below, so that an
 // option added here reaches both.
 struct Naming {
-    Rule rule = Rule::kLayout;
+    Rule rule = Rule::kRefined;
 };
 
 // True when `arg` is a naming option; sets `naming`, or `bad` after a

@@ -43,7 +43,7 @@ public:
     // The last line: "2 renamed, 0 unchanged, 0 no title, 0 failed".
     void printSummary(const char *note = "") const;
 
-    Rule rule = Rule::kLayout;  // the rule that read the titles
+    Rule rule = Rule::kRefined;  // the rule that read the titles
     OutcomeCounter counts;
 
 private:
