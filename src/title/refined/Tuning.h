@@ -104,4 +104,12 @@ inline constexpr double kSameTextSimilarity = 0.85;  // none yet
 // this much.
 inline constexpr double kMetadataTrialMargin = 0.02;  // none yet
 
+// ------------------------------------------------- authors and year
+// Cells of a line of names stand this many sizes apart at least.
+inline constexpr double kNameCellGap = 2;  // none yet
+// The names stand within this share of the page's height under the title
+// (half of it above); this many other lines may stand between two rows.
+inline constexpr double kAuthorsReach = 0.3;  // none yet
+inline constexpr std::size_t kAuthorsLinesBetweenRows = 4;  // none yet
+
 }  // namespace tidemark::refined::tuning
