@@ -35,6 +35,25 @@ bool isParticle(const std::u32string &w)
                        U"dos", U"das", U"do", U"ten", U"ter", U"bin", U"ibn", U"al", U"el", U"zu", U"af", U"y"});
 }
 
+// The same set with a capital, which stands in a family name after the
+// given names ("Jason Vander Heiden", "Anna De Vries").
+bool isCapitalParticle(const std::u32string &w)
+{
+    return isOneOf(w, {U"Van", U"Vander", U"Von", U"De", U"Der", U"Den", U"Del", U"Della", U"Da", U"Di", U"Du",
+                       U"Le", U"La", U"Ten", U"Ter", U"Dos", U"Das"});
+}
+
+// A piece of a line of names that names a body, not a person: "Bioconductor
+// Team", "University of Zurich".
+bool namesABody(const std::vector<std::u32string> &words)
+{
+    return looksLikeAffiliation(words) || std::any_of(words.begin(), words.end(), [](const std::u32string &w) {
+               return isOneOf(letters(w), {U"team", U"group", U"project", U"consortium", U"core", U"committee",
+                                           U"society", U"association", U"foundation", U"corporation", U"company",
+                                           U"lab", U"labs", U"contributors", U"others"});
+           });
+}
+
 bool isSuffix(const std::u32string &l)
 {
     return isOneOf(l, {U"jr", U"sr", U"ii", U"iii", U"iv"});
@@ -97,7 +116,8 @@ bool isNameWord(const std::u32string &w)
     }
     for (std::size_t i = 1; i < w.size(); ++i) {
         const char32_t c = w[i];
-        if (!isLetter(c) && c != U'-' && c != U'\'' && c != 0x2019 && !(c == U'.' && i + 1 == w.size())) {
+        if (!isLetter(c) && c != U'-' && c != U'\'' && c != 0x2019 && !(c >= 0x300 && c <= 0x36F) &&
+            !(c == U'.' && i + 1 == w.size())) {
             return false;
         }
     }
@@ -156,8 +176,8 @@ std::vector<std::vector<std::u32string>> pieces(const std::vector<std::u32string
         }
     };
     for (std::u32string w : words) {
-        // "(ann@uni.edu)" and web addresses are no part of a name.
-        if (looksLikeContact(w)) {
+        // "(ann@uni.edu)", web addresses and dashes are no part of a name.
+        if (looksLikeContact(w) || w == U"-" || w == U"–" || w == U"—" || w == U"|") {
             cut();
             continue;
         }
@@ -209,7 +229,8 @@ std::vector<Cell> cellsOf(const Line &line)
     const Word *previous = nullptr;
     const auto endWord = [&] {
         if (!word.empty()) {
-            cells.back().words.push_back(word);
+            // Letters and accents that TeX sets apart, joined.
+            cells.back().words.push_back(normalizeTitle(word));
             word.clear();
         }
     };
@@ -252,12 +273,26 @@ std::vector<std::u32string> namesOfLine(const Line &line)
             cell.words.erase(cell.words.begin());
         }
         const std::vector<std::vector<std::u32string>> parts = pieces(cell.words);
-        if (parts.empty() || !std::all_of(parts.begin(), parts.end(), isName)) {
+        // Every piece a person's name, but for bodies named among them and,
+        // last, the given name of one whose family name goes on to the
+        // next line.
+        std::vector<const std::vector<std::u32string> *> people;
+        bool other = false;
+        for (std::size_t k = 0; k < parts.size(); ++k) {
+            const std::vector<std::u32string> &p = parts[k];
+            if (isName(p)) {
+                people.push_back(&p);
+            } else if (!namesABody(p) &&
+                       !(k + 1 == parts.size() && !people.empty() && p.size() == 1 && isNameWord(p.front()))) {
+                other = true;
+            }
+        }
+        if (other || people.empty()) {
             continue;
         }
-        for (const std::vector<std::u32string> &p : parts) {
+        for (const std::vector<std::u32string> *p : people) {
             std::u32string name;
-            for (const std::u32string &w : p) {
+            for (const std::u32string &w : *p) {
                 name += (name.empty() ? U"" : U" ") + w;
             }
             names.push_back(name);
@@ -280,7 +315,7 @@ std::u32string familyName(const std::u32string &name)
         return {};
     }
     std::size_t first = words.size() - 1;
-    while (first > 1 && isParticle(words[first - 1])) {
+    while (first > 1 && (isParticle(words[first - 1]) || isCapitalParticle(words[first - 1]))) {
         --first;
     }
     std::u32string family;
@@ -404,7 +439,9 @@ std::u32string metadataAuthors(PDFDoc &doc)
 
 bool isRunningText(const Segment &s, const PageAnalysis &page)
 {
-    return s.size <= tuning::kTextSize * page.bodySize && !s.bold && s.lines.size() >= tuning::kParagraphLines;
+    return s.size <= tuning::kTextSize * page.bodySize && !s.bold && s.lines.size() >= tuning::kParagraphLines &&
+           s.text.size() >= tuning::kParagraphCharacters &&
+           s.text.size() >= tuning::kParagraphLineCharacters * s.lines.size();
 }
 
 void readAuthorsAndYear(PDFDoc &doc, const std::vector<PageAnalysis> &pages, const PageAnalysis &titlePage,
@@ -416,7 +453,7 @@ void readAuthorsAndYear(PDFDoc &doc, const std::vector<PageAnalysis> &pages, con
         out.families.push_back(toUtf8(authors.families[i]));
     }
     out.authorsWhere = authors.where;
-    const YearFound year = findYear(pages, metadataYears(doc), latestYear());
+    const YearFound year = findYear(pages, fromUtf8(out.title), metadataYears(doc), latestYear());
     out.year = year.year > 0 ? std::to_string(year.year) : std::string();
     out.yearWhere = year.where;
 }

@@ -125,6 +125,7 @@ const char *describe(YearSource s)
     case YearSource::Accepted: return "the date of acceptance";
     case YearSource::Received: return "the date of receipt";
     case YearSource::Citation: return "a reference to the paper";
+    case YearSource::Compiled: return "the date the file was made";
     case YearSource::Stamp: return "a repository's stamp";
     case YearSource::None: return "";
     }
@@ -162,6 +163,7 @@ LineYear yearOfLine(const std::u32string &line, bool inParagraph, int latest)
     const std::vector<std::u32string> words = splitWords(line);
     bool copyright = line.find(U'©') != std::u32string::npos;
     bool published = false, accepted = false, received = false, conference = false, stamp = false;
+    bool compiled = false;
     int stampYear = 0;
     for (std::size_t i = 0; i < words.size(); ++i) {
         const std::u32string l = letters(words[i]);
@@ -171,6 +173,7 @@ LineYear yearOfLine(const std::u32string &line, bool inParagraph, int latest)
         accepted = accepted || l == U"accepted" || l == U"angenommen" || l == U"accepté" || l == U"aceptado";
         received = received || isOneOf(l, {U"received", U"submitted", U"revised", U"eingegangen", U"reçu", U"recibido"});
         conference = conference || isConferenceWord(l);
+        compiled = compiled || isOneOf(l, {U"compiled", U"generated", U"typeset", U"built", U"rendered", U"printed"});
         if (l.starts_with(U"arxiv")) {
             stamp = true;
             stampYear = std::max(stampYear, arxivYear(words[i], latest));
@@ -220,7 +223,7 @@ LineYear yearOfLine(const std::u32string &line, bool inParagraph, int latest)
     } else if (conference || (at > 0 && isConferenceName(words[at - 1]))) {
         out.source = YearSource::Conference;
     } else if (dated && words.size() <= 12) {
-        out.source = YearSource::Date;
+        out.source = compiled ? YearSource::Compiled : YearSource::Date;
     } else if (found.parenthesised) {
         out.source = YearSource::Citation;
     }
@@ -230,8 +233,11 @@ LineYear yearOfLine(const std::u32string &line, bool inParagraph, int latest)
     return out;
 }
 
-YearFound findYear(const std::vector<PageAnalysis> &pages, const std::vector<int> &metaYears, int latest)
+YearFound findYear(const std::vector<PageAnalysis> &pages, const std::u32string &title,
+                   const std::vector<int> &metaYears, int latest)
 {
+    // A reference names the paper's own year only when it names the paper.
+    const std::u32string titleStart = foldForMatch(title).substr(0, 24);
     struct Candidate {
         LineYear y;
         int page;
@@ -242,10 +248,16 @@ YearFound findYear(const std::vector<PageAnalysis> &pages, const std::vector<int
     for (const PageAnalysis &page : pages) {
         for (const Segment &s : page.segments) {
             const bool paragraph = isRunningText(s, page);
+            bool citesThePaper = false;
+            bool asked = false;
             for (const Line &line : s.lines) {
                 const std::u32string text = line.text();
                 const LineYear y = yearOfLine(text, paragraph, latest);
-                if (y.source != YearSource::None) {
+                if (y.source == YearSource::Citation && !asked) {
+                    asked = true;
+                    citesThePaper = !titleStart.empty() && foldForMatch(s.text).find(titleStart) != std::u32string::npos;
+                }
+                if (y.source != YearSource::None && (y.source != YearSource::Citation || citesThePaper)) {
                     const bool agrees = std::find(metaYears.begin(), metaYears.end(), y.year) != metaYears.end();
                     candidates.push_back({y, page.number, text, agrees});
                 }

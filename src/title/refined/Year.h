@@ -19,6 +19,7 @@ enum class YearSource {
     Accepted,    // "Accepted 9 January 2019"
     Received,    // "Received 3 May 2018", "Submitted ..."
     Citation,    // "Smith, A. (2019). Tidal Mixing ..."
+    Compiled,    // "Compiled: November 1, 2022": when the file was made
     Stamp,       // a repository's stamp: "arXiv:1901.01234v2 [cs.CL] 5 Jan 2019"
     None,
 };
@@ -42,8 +43,10 @@ LineYear yearOfLine(const std::u32string &line, bool inParagraph, int latest);
 
 // The year of the pages read: of the lines that tell one, the most telling
 // kind; of several of that kind, one the metadata's dates agree with, else
-// the first. The metadata's years alone never give one.
-YearFound findYear(const std::vector<PageAnalysis> &pages, const std::vector<int> &metadataYears, int latest);
+// the first. A reference counts only when it names `title`. The metadata's
+// years alone never give one.
+YearFound findYear(const std::vector<PageAnalysis> &pages, const std::u32string &title,
+                   const std::vector<int> &metadataYears, int latest);
 
 // The years of the file's metadata dates (made, changed, published), in
 // the order found.
