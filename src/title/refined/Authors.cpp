@@ -177,7 +177,8 @@ std::vector<std::vector<std::u32string>> pieces(const std::vector<std::u32string
     };
     for (std::u32string w : words) {
         // "(ann@uni.edu)", web addresses and dashes are no part of a name.
-        if (looksLikeContact(w) || w == U"-" || w == U"–" || w == U"—" || w == U"|") {
+        if (looksLikeContact(w) || w.find(U'@') != std::u32string::npos || w.front() == U'<' || w.back() == U'>' ||
+            w == U"-" || w == U"–" || w == U"—" || w == U"|") {
             cut();
             continue;
         }
@@ -339,6 +340,9 @@ AuthorsFound findAuthors(const PageAnalysis &page, const std::vector<std::size_t
     const std::size_t lastPart = *std::max_element(titleParts.begin(), titleParts.end());
     const Segment &title = page.segments[lastPart];
     const double reach = tuning::kAuthorsReach * page.height;
+    // The names stand above the abstract or the first section, unless
+    // that boundary was set by the title itself (a title the outline names).
+    const bool boundaryBelow = page.boundary > title.yMax;
 
     double namesSize = 0;
     std::size_t linesSince = 0;
@@ -362,7 +366,7 @@ AuthorsFound findAuthors(const PageAnalysis &page, const std::vector<std::size_t
         if (s.rotation != title.rotation || inMargin(s, page.height)) {
             continue;
         }
-        if (page.after(s) || s.yMin - title.yMax > reach || isRunningText(s, page)) {
+        if ((boundaryBelow && page.after(s)) || s.yMin - title.yMax > reach || isRunningText(s, page)) {
             break;
         }
         for (const Line &line : s.lines) {

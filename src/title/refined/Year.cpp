@@ -17,6 +17,10 @@ namespace tidemark::refined {
 
 namespace {
 
+// A line of a paper's history ("Published online 2019") without a date
+// has at most this many words.
+constexpr std::size_t kHistoryWords = 8;
+
 bool isOneOf(const std::u32string &word, std::initializer_list<std::u32string_view> list)
 {
     return std::find(list.begin(), list.end(), word) != list.end();
@@ -57,6 +61,12 @@ TokenYear yearOfWord(std::u32string w, int latest)
     while (!w.empty() && isOneOf(std::u32string(1, w.back()), {U")", U".", U",", U";", U":", U"]"})) {
         t.parenthesised = t.parenthesised || w.back() == U')';
         w.pop_back();
+    }
+    // "2020年", "2020년": the year of a date written in Chinese, Japanese
+    // or Korean.
+    if (w.size() > 4 && digitsAt(w, 0, 4) && (w[4] == U'年' || w[4] == U'년')) {
+        w.resize(4);
+        t.date = true;
     }
     std::size_t begin = 0;
     while (begin < w.size() && (w[begin] == U'(' || w[begin] == U'[' || w[begin] == U'©')) {
@@ -160,7 +170,10 @@ int latestYear()
 
 LineYear yearOfLine(const std::u32string &line, bool inParagraph, int latest)
 {
-    const std::vector<std::u32string> words = splitWords(line);
+    // "2016;70(10):1-35": a journal's year, volume and pages run together.
+    std::u32string spaced = line;
+    std::replace(spaced.begin(), spaced.end(), U';', U' ');
+    const std::vector<std::u32string> words = splitWords(spaced);
     bool copyright = line.find(U'©') != std::u32string::npos;
     bool published = false, accepted = false, received = false, conference = false, stamp = false;
     bool compiled = false;
@@ -204,17 +217,21 @@ LineYear yearOfLine(const std::u32string &line, bool inParagraph, int latest)
         }
         return false;
     };
-    const bool dated = found.date || monthNear() || words.size() == 1;
+    const bool yearMark = at + 1 < words.size() && (words[at + 1] == U"年" || words[at + 1] == U"년");
+    const bool dated = found.date || yearMark || monthNear() || words.size() == 1;
+    // A paper's history is told in a short line or with its dates; prose
+    // that tells when something else was published is none.
+    const bool history = dated || (!inParagraph && words.size() <= kHistoryWords);
     LineYear out{found.year, YearSource::None};
     if (copyright) {
         out.source = YearSource::Copyright;
     } else if (stamp) {
         out.source = YearSource::Stamp;
-    } else if (published && (dated || !inParagraph)) {
+    } else if (published && history) {
         out.source = YearSource::Published;
-    } else if (accepted && (dated || !inParagraph)) {
+    } else if (accepted && history) {
         out.source = YearSource::Accepted;
-    } else if (received && (dated || !inParagraph)) {
+    } else if (received && history) {
         out.source = YearSource::Received;
     } else if (inParagraph) {
         out.source = YearSource::None;
@@ -257,7 +274,11 @@ YearFound findYear(const std::vector<PageAnalysis> &pages, const std::u32string 
                     asked = true;
                     citesThePaper = !titleStart.empty() && foldForMatch(s.text).find(titleStart) != std::u32string::npos;
                 }
-                if (y.source != YearSource::None && (y.source != YearSource::Citation || citesThePaper)) {
+                // A journal's or a conference's line in the running text
+                // is a reference to other work.
+                const bool aside = (y.source == YearSource::Journal || y.source == YearSource::Conference) &&
+                                   page.after(s) && !inMargin(s, page.height);
+                if (y.source != YearSource::None && !aside && (y.source != YearSource::Citation || citesThePaper)) {
                     const bool agrees = std::find(metaYears.begin(), metaYears.end(), y.year) != metaYears.end();
                     candidates.push_back({y, page.number, text, agrees});
                 }
