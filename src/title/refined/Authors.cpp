@@ -50,7 +50,7 @@ bool namesABody(const std::vector<std::u32string> &words)
     return looksLikeAffiliation(words) || std::any_of(words.begin(), words.end(), [](const std::u32string &w) {
                return isOneOf(letters(w), {U"team", U"group", U"project", U"consortium", U"core", U"committee",
                                            U"society", U"association", U"foundation", U"corporation", U"company",
-                                           U"lab", U"labs", U"contributors", U"others"});
+                                           U"lab", U"labs", U"contributors", U"others", U"tech"});
            });
 }
 
@@ -80,7 +80,7 @@ bool isNotAName(const std::u32string &l)
                        U"statistics", U"university", U"street", U"road",       U"avenue",    U"building",
                        U"campus",   U"division", U"unit",       U"programme",  U"program",   U"office",
                        U"national", U"international", U"state",  U"republic",  U"united",    U"kingdom",
-                       U"states",   U"america",  U"today",      U"date",       U"page",      U"pages"}) ||
+                       U"states",   U"america",  U"tech",      U"date",       U"page",      U"pages"}) ||
            looksLikeAffiliation({l});
 }
 
@@ -346,6 +346,11 @@ AuthorsFound findAuthors(const PageAnalysis &page, const std::vector<std::size_t
 
     double namesSize = 0;
     std::size_t linesSince = 0;
+    struct Placed {
+        std::u32string name;
+        double baseline, left;
+    };
+    std::vector<Placed> placed;
     const auto take = [&](const Line &line) {
         const std::vector<std::u32string> names = namesOfLine(line);
         if (names.empty()) {
@@ -357,7 +362,9 @@ AuthorsFound findAuthors(const PageAnalysis &page, const std::vector<std::size_t
             return false;
         }
         namesSize = line.size();
-        found.names.insert(found.names.end(), names.begin(), names.end());
+        for (const std::u32string &name : names) {
+            placed.push_back({name, line.baseline, line.xMin});
+        }
         return true;
     };
     std::string where;
@@ -382,7 +389,7 @@ AuthorsFound findAuthors(const PageAnalysis &page, const std::vector<std::size_t
         }
     }
     // Some layouts set the names above the title.
-    if (found.names.empty()) {
+    if (placed.empty()) {
         const Segment &head = page.segments[firstPart];
         for (std::size_t j = firstPart; j-- > 0;) {
             const Segment &s = page.segments[j];
@@ -398,8 +405,22 @@ AuthorsFound findAuthors(const PageAnalysis &page, const std::vector<std::size_t
             }
         }
     }
-    for (const std::u32string &name : found.names) {
-        found.families.push_back(familyName(name));
+    // Names in columns are read row by row, left to right, whatever order
+    // the columns were laid out in.
+    std::stable_sort(placed.begin(), placed.end(),
+                     [](const Placed &a, const Placed &b) { return a.baseline < b.baseline; });
+    for (std::size_t row = 0; row < placed.size();) {
+        std::size_t end = row + 1;
+        while (end < placed.size() && placed[end].baseline - placed[row].baseline < tuning::kNameRowBaseline * namesSize) {
+            ++end;
+        }
+        std::stable_sort(placed.begin() + static_cast<std::ptrdiff_t>(row), placed.begin() + static_cast<std::ptrdiff_t>(end),
+                         [](const Placed &a, const Placed &b) { return a.left < b.left; });
+        row = end;
+    }
+    for (const Placed &p : placed) {
+        found.names.push_back(p.name);
+        found.families.push_back(familyName(p.name));
     }
     if (!found.names.empty()) {
         found.where = "page " + std::to_string(page.number) + ", " + where;

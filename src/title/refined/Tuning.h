@@ -111,6 +111,9 @@ inline constexpr double kNameCellGap = 2;  // none yet
 // (half of it above); this many other lines may stand between two rows.
 inline constexpr double kAuthorsReach = 0.3;  // none yet
 inline constexpr std::size_t kAuthorsLinesBetweenRows = 4;  // none yet
+// Names in columns stand on one row when their baselines are within this
+// share of their size.
+inline constexpr double kNameRowBaseline = 0.5;  // none yet
 // Running text fills its lines: this many characters a line on average
 // (a column of short lines, such as a date and a version set flush right,
 // is none).

@@ -177,6 +177,8 @@ LineYear yearOfLine(const std::u32string &line, bool inParagraph, int latest)
     bool copyright = line.find(U'©') != std::u32string::npos;
     bool published = false, accepted = false, received = false, conference = false, stamp = false;
     bool compiled = false;
+    bool otherVersion = false;  // "An earlier version appeared in ..."
+
     int stampYear = 0;
     for (std::size_t i = 0; i < words.size(); ++i) {
         const std::u32string l = letters(words[i]);
@@ -187,6 +189,7 @@ LineYear yearOfLine(const std::u32string &line, bool inParagraph, int latest)
         received = received || isOneOf(l, {U"received", U"submitted", U"revised", U"eingegangen", U"reçu", U"recibido"});
         conference = conference || isConferenceWord(l);
         compiled = compiled || isOneOf(l, {U"compiled", U"generated", U"typeset", U"built", U"rendered", U"printed"});
+        otherVersion = otherVersion || isOneOf(l, {U"appeared", U"earlier", U"previous", U"smaller", U"original"});
         if (l.starts_with(U"arxiv")) {
             stamp = true;
             stampYear = std::max(stampYear, arxivYear(words[i], latest));
@@ -236,8 +239,9 @@ LineYear yearOfLine(const std::u32string &line, bool inParagraph, int latest)
     } else if (inParagraph) {
         out.source = YearSource::None;
     } else if (looksBibliographic(words)) {
-        out.source = YearSource::Journal;
-    } else if (conference || (at > 0 && isConferenceName(words[at - 1]))) {
+        // Where an earlier version appeared is a reference to that one.
+        out.source = otherVersion ? YearSource::Citation : YearSource::Journal;
+    } else if (conference || (at > 0 && isConferenceName(words[at - 1]) && words.size() <= kHistoryWords)) {
         out.source = YearSource::Conference;
     } else if (dated && words.size() <= 12) {
         out.source = compiled ? YearSource::Compiled : YearSource::Date;
@@ -254,7 +258,8 @@ YearFound findYear(const std::vector<PageAnalysis> &pages, const std::u32string 
                    const std::vector<int> &metaYears, int latest)
 {
     // A reference names the paper's own year only when it names the paper.
-    const std::u32string titleStart = foldForMatch(title).substr(0, 24);
+    const std::u32string foldedTitle = foldForMatch(title);
+    const std::u32string titleStart = foldedTitle.substr(0, 24);
     struct Candidate {
         LineYear y;
         int page;
@@ -269,6 +274,11 @@ YearFound findYear(const std::vector<PageAnalysis> &pages, const std::u32string 
             bool asked = false;
             for (const Line &line : s.lines) {
                 const std::u32string text = line.text();
+                // A year in the title belongs to what the paper is about.
+                const std::u32string folded = foldForMatch(text);
+                if (!folded.empty() && foldedTitle.find(folded) != std::u32string::npos) {
+                    continue;
+                }
                 const LineYear y = yearOfLine(text, paragraph, latest);
                 if (y.source == YearSource::Citation && !asked) {
                     asked = true;
