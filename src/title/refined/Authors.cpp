@@ -63,8 +63,7 @@ bool isSuffix(const std::u32string &l)
 // headings, the words of a team's name.
 bool isNotAName(const std::u32string &l)
 {
-    return isMonth(l) ||
-           isOneOf(l, {U"the",      U"a",        U"an",         U"of",         U"for",       U"in",
+    return isOneOf(l, {U"the",      U"a",        U"an",         U"of",         U"for",       U"in",
                        U"on",       U"team",     U"group",      U"project",    U"consortium", U"core",
                        U"development", U"committee", U"society", U"association", U"foundation", U"corporation",
                        U"company",  U"package",  U"packages",   U"manual",     U"guide",     U"tutorial",
@@ -74,7 +73,7 @@ bool isNotAName(const std::u32string &l)
                        U"keywords", U"summary",  U"notes",      U"note",       U"edition",   U"press",
                        U"journal",  U"proceedings", U"conference", U"workshop", U"symposium", U"volume",
                        U"email",    U"mail",     U"phone",      U"fax",        U"tel",       U"contact",
-                       U"author",   U"authors",  U"editor",     U"editors",    U"correspondence", U"corresponding",
+                       U"correspondence", U"corresponding",
                        U"maintainer", U"data",   U"analysis",   U"model",      U"models",    U"using",
                        U"with",     U"lab",      U"labs",       U"research",   U"sciences",  U"science",
                        U"statistics", U"university", U"street", U"road",       U"avenue",    U"building",
@@ -235,17 +234,22 @@ std::vector<Cell> cellsOf(const Line &line)
             word.clear();
         }
     };
+    // Ends the name before, as a comma would.
+    const auto endName = [&] {
+        endWord();
+        if (!cells.back().words.empty() && cells.back().words.back().back() != U',') {
+            cells.back().words.back() += U',';
+        }
+    };
     for (const Word &w : line.words) {
         if (previous != nullptr && w.xMin - previous->xMax > tuning::kNameCellGap * size) {
             endWord();
             cells.emplace_back();
+        } else if (previous != nullptr && w.xMin - previous->xMax > tuning::kNameGap * size) {
+            endName();  // wider than a space: where a mark stood between two names
         }
         if (w.size < tuning::kNoteMarkSize * size) {
-            // A mark: ends the word before it, as a comma would.
-            if (!word.empty()) {
-                word += U',';
-            }
-            endWord();
+            endName();  // a mark that points to a note
         } else {
             for (char32_t c : w.text) {
                 if (isSpace(c)) {

@@ -105,8 +105,10 @@ inline constexpr double kSameTextSimilarity = 0.85;  // none yet
 inline constexpr double kMetadataTrialMargin = 0.02;  // none yet
 
 // ------------------------------------------------- authors and year
-// Cells of a line of names stand this many sizes apart at least.
+// Cells of a line of names stand this many sizes apart at least; two
+// names, this many (a space is about a quarter).
 inline constexpr double kNameCellGap = 2;  // none yet
+inline constexpr double kNameGap = 0.8;  // none yet
 // The names stand within this share of the page's height under the title
 // (half of it above); this many other lines may stand between two rows.
 inline constexpr double kAuthorsReach = 0.3;  // none yet

@@ -11,6 +11,7 @@
 
 #include "title/refined/Authors.h"
 #include "title/refined/Text.h"
+#include "title/refined/Tuning.h"
 #include "title/refined/Vocabulary.h"
 
 namespace tidemark::refined {
@@ -180,12 +181,21 @@ LineYear yearOfLine(const std::u32string &line, bool inParagraph, int latest)
     bool otherVersion = false;  // "An earlier version appeared in ..."
 
     int stampYear = 0;
+    // Where the words of a paper's history stand: its year follows them
+    // ("Received 3 May 2018; accepted 9 January 2019").
+    std::size_t publishedAt = 0, acceptedAt = 0;
     for (std::size_t i = 0; i < words.size(); ++i) {
         const std::u32string l = letters(words[i]);
         copyright = copyright || l == U"copyright" || words[i] == U"(c)" || words[i] == U"(C)";
-        published = published || isOneOf(l, {U"published", U"publication", U"online", U"veröffentlicht", U"publié",
-                                              U"publicado", U"appeared"});
-        accepted = accepted || l == U"accepted" || l == U"angenommen" || l == U"accepté" || l == U"aceptado";
+        if (!published && isOneOf(l, {U"published", U"publication", U"online", U"veröffentlicht", U"publié",
+                                      U"publicado", U"appeared"})) {
+            published = true;
+            publishedAt = i;
+        }
+        if (!accepted && (l == U"accepted" || l == U"angenommen" || l == U"accepté" || l == U"aceptado")) {
+            accepted = true;
+            acceptedAt = i;
+        }
         received = received || isOneOf(l, {U"received", U"submitted", U"revised", U"eingegangen", U"reçu", U"recibido"});
         conference = conference || isConferenceWord(l);
         compiled = compiled || isOneOf(l, {U"compiled", U"generated", U"typeset", U"built", U"rendered", U"printed"});
@@ -198,17 +208,21 @@ LineYear yearOfLine(const std::u32string &line, bool inParagraph, int latest)
     // The year: the first word that is one, next to what makes it a date.
     TokenYear found;
     std::size_t at = 0;
-    for (std::size_t i = 0; i < words.size() && found.year == 0; ++i) {
-        const std::u32string before = i > 0 ? letters(words[i - 1]) : U"";
-        if (i + 1 < words.size() && (words[i + 1] == U"-" || words[i + 1] == U"–")) {
-            continue;  // "1990 - 2001"
+    const auto firstYear = [&](std::size_t from) {
+        for (std::size_t i = from; i < words.size() && found.year == 0; ++i) {
+            const std::u32string before = i > 0 ? letters(words[i - 1]) : U"";
+            if (i + 1 < words.size() && (words[i + 1] == U"-" || words[i + 1] == U"–")) {
+                continue;  // "1990 - 2001"
+            }
+            if (isOneOf(before, {U"vol", U"volume", U"no", U"issue", U"pp", U"p", U"pages", U"number", U"nr"})) {
+                continue;
+            }
+            found = yearOfWord(words[i], latest);
+            at = i;
         }
-        if (isOneOf(before, {U"vol", U"volume", U"no", U"issue", U"pp", U"p", U"pages", U"number", U"nr"})) {
-            continue;
-        }
-        found = yearOfWord(words[i], latest);
-        at = i;
-    }
+    };
+    firstYear(copyright ? 0 : published ? publishedAt : accepted ? acceptedAt : 0);
+    firstYear(0);
     if (found.year == 0) {
         return stamp && stampYear > 0 ? LineYear{stampYear, YearSource::Stamp} : LineYear{};
     }
@@ -284,10 +298,11 @@ YearFound findYear(const std::vector<PageAnalysis> &pages, const std::u32string 
                     asked = true;
                     citesThePaper = !titleStart.empty() && foldForMatch(s.text).find(titleStart) != std::u32string::npos;
                 }
-                // A journal's or a conference's line in the running text
-                // is a reference to other work.
+                // A journal's or a conference's line among the running
+                // text is a reference to other work; at the foot of the
+                // page it is the paper's own note.
                 const bool aside = (y.source == YearSource::Journal || y.source == YearSource::Conference) &&
-                                   page.after(s) && !inMargin(s, page.height);
+                                   page.after(s) && s.yMin < tuning::kLowFrom * page.height;
                 if (y.source != YearSource::None && !aside && (y.source != YearSource::Citation || citesThePaper)) {
                     const bool agrees = std::find(metaYears.begin(), metaYears.end(), y.year) != metaYears.end();
                     candidates.push_back({y, page.number, text, agrees});
