@@ -91,7 +91,6 @@ bool printExplanation(const std::string &file)
     if (r.notShown > 0) {
         std::printf("(%d blocks in the size of the running text or smaller not shown)\n", r.notShown);
     }
-    std::printf("title: %s\n", displayUtf8(r.title).c_str());
     std::string authors;
     for (std::size_t i = 0; i < r.authors.size(); ++i) {
         authors += (i > 0 ? "; " : "") + r.authors[i] + " (" + r.families[i] + ")";
@@ -100,6 +99,7 @@ bool printExplanation(const std::string &file)
                 r.authorsWhere.empty() ? "" : displayUtf8(" -- " + r.authorsWhere).c_str());
     std::printf("year: %s%s\n", r.year.empty() ? "none shown" : r.year.c_str(),
                 r.yearWhere.empty() ? "" : displayUtf8(" -- " + r.yearWhere).c_str());
+    std::printf("title: %s\n", displayUtf8(r.title).c_str());
     std::fflush(stdout);
     return !r.title.empty();
 }

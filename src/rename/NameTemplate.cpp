@@ -58,7 +58,6 @@ std::optional<NameTemplate> NameTemplate::parse(const std::string &text, std::st
 {
     NameTemplate t;
     t.text_ = text;
-    int groups = 0;
     int group = -1;
     bool title = false;
     std::string literal;
@@ -71,19 +70,16 @@ std::optional<NameTemplate> NameTemplate::parse(const std::string &text, std::st
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         if (c == '[') {
-            if (group >= 0) {
-                why = "square brackets cannot stand inside square brackets";
-                return std::nullopt;
-            }
             flush();
-            group = groups++;
+            t.parents_.push_back(group);
+            group = static_cast<int>(t.parents_.size()) - 1;
         } else if (c == ']') {
             if (group < 0) {
                 why = "a ']' without its '['";
                 return std::nullopt;
             }
             flush();
-            group = -1;
+            group = t.parents_[static_cast<std::size_t>(group)];
         } else if (c == '{') {
             const std::size_t close = text.find('}', i);
             if (close == std::string::npos) {
@@ -168,19 +164,25 @@ std::string NameTemplate::compose(const NameFields &fields, std::size_t titleWor
         }
         return {};
     };
-    // A group goes when a field in it is empty.
-    std::vector<bool> dropped;
+    // A group goes when a field that stands in it (not in a group within
+    // it) is empty, and with it the groups within it.
+    std::vector<bool> dropped(parents_.size(), false);
     for (const Piece &p : pieces_) {
-        if (p.group >= 0) {
-            dropped.resize(std::max(dropped.size(), static_cast<std::size_t>(p.group) + 1), false);
-            if (p.field != Field::kText && value(p).empty()) {
-                dropped[static_cast<std::size_t>(p.group)] = true;
-            }
+        if (p.group >= 0 && p.field != Field::kText && value(p).empty()) {
+            dropped[static_cast<std::size_t>(p.group)] = true;
         }
     }
+    const auto shown = [&](int group) {
+        for (; group >= 0; group = parents_[static_cast<std::size_t>(group)]) {
+            if (dropped[static_cast<std::size_t>(group)]) {
+                return false;
+            }
+        }
+        return true;
+    };
     std::string out;
     for (const Piece &p : pieces_) {
-        if (p.group < 0 || !dropped[static_cast<std::size_t>(p.group)]) {
+        if (shown(p.group)) {
             out += value(p);
         }
     }

@@ -22,7 +22,10 @@ struct NameFields {
 //              "Smith, Jones and Lee"), then "et al." for more
 //   {year}     the year of publication
 // Text in square brackets is dropped, with the fields in it, when one of
-// those fields is empty. Every template holds the title.
+// those fields is empty; brackets may stand within brackets, and a group
+// within a group goes with it, but not the other way round:
+// "[{author}[ {year}] - ]{title}" gives "Smith 2019 - Title", "Smith -
+// Title" or "Title". Every template holds the title.
 class NameTemplate {
 public:
     // The template of `text`; nothing, with `why` saying what is wrong,
@@ -50,13 +53,14 @@ private:
         Field field = Field::kText;
         std::string text;      // for kText
         std::size_t words = 0;  // for kTitle: 0 for every word
-        int group = -1;         // the bracketed group it stands in, -1 for none
+        int group = -1;         // the innermost group it stands in, -1 for none
     };
 
     std::string compose(const NameFields &fields, std::size_t titleWords, std::size_t titleBytes) const;
 
     std::string text_;
     std::vector<Piece> pieces_;
+    std::vector<int> parents_;  // for each group, the group it stands in (-1 for none)
 };
 
 // Why `text` is not a name template; empty when it is one.
