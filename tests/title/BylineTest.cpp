@@ -80,14 +80,14 @@ Document rowsOfNames()
 }
 
 // Names side by side, each over its affiliation; the right-hand column is
-// drawn first.
+// drawn first, its name a point higher.
 Document columnsRightFirst()
 {
     PageBuilder b;
     b.line(kTitle, 18, kBold).gap(6);
     pdfgen::Page page = b.page();
-    page.runs.push_back({"Bo Li", 11, 330, 665, kTimes});
-    page.runs.push_back({"Tidewater University", 9, 330, 652, kTimes});
+    page.runs.push_back({"Bo Li", 11, 330, 666, kTimes});
+    page.runs.push_back({"Tidewater University", 9, 330, 653, kTimes});
     page.runs.push_back({"Ann Smith", 11, 72, 665, kTimes});
     page.runs.push_back({"University of Portsea", 9, 72, 652, kTimes});
     PageBuilder rest(620);
@@ -203,6 +203,11 @@ const Row kRows[] = {
     {"emailAfterDash", [] { return names("Ann Smith - ann.smith@tidewater.edu -"); }, F{"Smith"}, ""},
     {"namesAbove", namesAbove, F{"Smith", "Li"}, ""},
     {"marksAndEmails", marksAndEmails, F{"Smith", "Li"}, ""},
+    // Two names apart by more than a space and less than a column's gap,
+    // where a mark left no trace.
+    {"gapBetweenNames",
+     [] { return paper([](PageBuilder &b) { b.words({{"Ann Smith", 12, 0, 0, kTimes}, {"Bo Li", 12, 0, 0, kTimes}}); }); },
+     F{"Smith", "Li"}, ""},
     {"rowsOfNames", rowsOfNames, F{"Smith", "Li", "Ek", "Ng"}, ""},
     {"columnsRightFirst", columnsRightFirst, F{"Smith", "Li"}, ""},
     {"noNames", noNames, F{}, ""},
