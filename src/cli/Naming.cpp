@@ -40,7 +40,8 @@ bool namingComplete(const Naming &naming, const char *command)
         return false;
     }
     if (naming.name && naming.rule == Rule::kLayout) {
-        std::fprintf(stderr, "tidemark %s: --name reads authors and years by the refined rule, not with --rule=layout\n",
+        std::fprintf(stderr,
+                     "tidemark %s: --name reads authors and years by the refined rule, not with --rule=layout\n",
                      command);
         return false;
     }

@@ -104,6 +104,17 @@ Document dated(const std::string &line, const std::string &creationDate = "")
     return d;
 }
 
+// Two date lines under the name, and the day the metadata says the file
+// was made.
+Document twoDates(const std::string &first, const std::string &second, const std::string &creationDate)
+{
+    Document d = paper([&](PageBuilder &b) {
+        b.line("Ann Smith", 11, kTimes).line(first, 10, kTimes).line(second, 10, kTimes);
+    });
+    d.infoCreationDate = creationDate;
+    return d;
+}
+
 Document footed(const std::string &line)
 {
     return paper([](PageBuilder &b) { b.line("Ann Smith", 11, kTimes); },
@@ -206,7 +217,9 @@ const Row kRows[] = {
     // Two names apart by more than a space and less than a column's gap,
     // where a mark left no trace.
     {"gapBetweenNames",
-     [] { return paper([](PageBuilder &b) { b.words({{"Ann Smith", 12, 0, 0, kTimes}, {"Bo Li", 12, 0, 0, kTimes}}); }); },
+     [] {
+         return paper([](PageBuilder &b) { b.words({{"Ann Smith", 12, 0, 0, kTimes}, {"Bo Li", 12, 0, 0, kTimes}}); });
+     },
      F{"Smith", "Li"}, ""},
     {"rowsOfNames", rowsOfNames, F{"Smith", "Li", "Ek", "Ng"}, ""},
     {"columnsRightFirst", columnsRightFirst, F{"Smith", "Li"}, ""},
@@ -237,24 +250,10 @@ const Row kRows[] = {
     {"noYear", [] { return dated("Version 1.2.3"); }, F{"Smith"}, ""},
     {"yearsInProse", yearsInProse, F{"Smith"}, ""},
     {"metadataOnly", metadataOnly, F{}, ""},
-    {"compiledAgreesWithMetadata",
-     [] {
-         Document d = paper([](PageBuilder &b) {
-             b.line("Ann Smith", 11, kTimes).line("April 2021", 10, kTimes).line("Compiled May 7, 2022", 10, kTimes);
-         });
-         d.infoCreationDate = "D:20220507";
-         return d;
-     },
+    {"compiledAgreesWithMetadata", [] { return twoDates("April 2021", "Compiled May 7, 2022", "D:20220507"); },
      F{"Smith"}, "2021"},
-    {"metadataSettlesTwoDates",
-     [] {
-         Document d = paper([](PageBuilder &b) {
-             b.line("Ann Smith", 11, kTimes).line("March 2, 2018", 10, kTimes).line("June 5, 2019", 10, kTimes);
-         });
-         d.infoCreationDate = "D:20190605";
-         return d;
-     },
-     F{"Smith"}, "2019"},
+    {"metadataSettlesTwoDates", [] { return twoDates("March 2, 2018", "June 5, 2019", "D:20190605"); }, F{"Smith"},
+     "2019"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Layouts, Byline, ::testing::ValuesIn(kRows),

@@ -415,10 +415,12 @@ AuthorsFound findAuthors(const PageAnalysis &page, const std::vector<std::size_t
                      [](const Placed &a, const Placed &b) { return a.baseline < b.baseline; });
     for (std::size_t row = 0; row < placed.size();) {
         std::size_t end = row + 1;
-        while (end < placed.size() && placed[end].baseline - placed[row].baseline < tuning::kNameRowBaseline * namesSize) {
+        const double reach = tuning::kNameRowBaseline * namesSize;
+        while (end < placed.size() && placed[end].baseline - placed[row].baseline < reach) {
             ++end;
         }
-        std::stable_sort(placed.begin() + static_cast<std::ptrdiff_t>(row), placed.begin() + static_cast<std::ptrdiff_t>(end),
+        const auto first = placed.begin() + static_cast<std::ptrdiff_t>(row);
+        std::stable_sort(first, first + static_cast<std::ptrdiff_t>(end - row),
                          [](const Placed &a, const Placed &b) { return a.left < b.left; });
         row = end;
     }

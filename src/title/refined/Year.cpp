@@ -196,7 +196,8 @@ LineYear yearOfLine(const std::u32string &line, bool inParagraph, int latest)
             accepted = true;
             acceptedAt = i;
         }
-        received = received || isOneOf(l, {U"received", U"submitted", U"revised", U"eingegangen", U"reçu", U"recibido"});
+        received = received ||
+                   isOneOf(l, {U"received", U"submitted", U"revised", U"eingegangen", U"reçu", U"recibido"});
         conference = conference || isConferenceWord(l);
         compiled = compiled || isOneOf(l, {U"compiled", U"generated", U"typeset", U"built", U"rendered", U"printed"});
         otherVersion = otherVersion || isOneOf(l, {U"appeared", U"earlier", U"previous", U"smaller", U"original"});
@@ -296,7 +297,8 @@ YearFound findYear(const std::vector<PageAnalysis> &pages, const std::u32string 
                 const LineYear y = yearOfLine(text, paragraph, latest);
                 if (y.source == YearSource::Citation && !asked) {
                     asked = true;
-                    citesThePaper = !titleStart.empty() && foldForMatch(s.text).find(titleStart) != std::u32string::npos;
+                    citesThePaper =
+                        !titleStart.empty() && foldForMatch(s.text).find(titleStart) != std::u32string::npos;
                 }
                 // A journal's or a conference's line among the running
                 // text is a reference to other work; at the foot of the
