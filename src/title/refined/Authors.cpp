@@ -439,33 +439,28 @@ AuthorsFound findAuthors(const PageAnalysis &page, const std::vector<std::size_t
     return found;
 }
 
-std::u32string metadataAuthors(PDFDoc &doc)
+std::u32string metadataAuthors(PDFDoc &doc, const std::string &xmp)
 {
-    std::u32string authors = fromTextString(doc.getDocInfoAuthor().get());
-    if (authors.empty()) {
-        if (const std::unique_ptr<GooString> xmp = doc.readMetadata()) {
-            const std::string &x = xmp->toStr();
-            const std::size_t creator = x.find("<dc:creator");
-            const std::size_t end = x.find("</dc:creator>", creator);
-            if (creator != std::string::npos && end != std::string::npos) {
-                // The names between the tags, the markup left out.
-                std::string text;
-                bool inTag = false;
-                for (std::size_t i = creator; i < end; ++i) {
-                    if (x[i] == '<') {
-                        inTag = true;
-                        text += ' ';
-                    } else if (x[i] == '>') {
-                        inTag = false;
-                    } else if (!inTag) {
-                        text += x[i];
-                    }
-                }
-                authors = fromUtf8(text);
-            }
+    const std::u32string info = fromTextString(doc.getDocInfoAuthor().get());
+    const std::size_t creator = xmp.find("<dc:creator");
+    const std::size_t end = xmp.find("</dc:creator>", creator);
+    if (!info.empty() || creator == std::string::npos || end == std::string::npos) {
+        return normalizeTitle(info);
+    }
+    // The names between the tags, the markup left out.
+    std::string text;
+    bool inTag = false;
+    for (std::size_t i = creator; i < end; ++i) {
+        if (xmp[i] == '<') {
+            inTag = true;
+            text += ' ';
+        } else if (xmp[i] == '>') {
+            inTag = false;
+        } else if (!inTag) {
+            text += xmp[i];
         }
     }
-    return normalizeTitle(authors);
+    return normalizeTitle(fromUtf8(text));
 }
 
 bool isRunningText(const Segment &s, const PageAnalysis &page)
@@ -478,13 +473,16 @@ bool isRunningText(const Segment &s, const PageAnalysis &page)
 void readAuthorsAndYear(PDFDoc &doc, const std::vector<PageAnalysis> &pages, const PageAnalysis &titlePage,
                         const std::vector<std::size_t> &titleParts, RefinedExtraction &out)
 {
-    const AuthorsFound authors = findAuthors(titlePage, titleParts, metadataAuthors(doc));
+    // The XMP packet is read once for both.
+    const std::unique_ptr<GooString> packet = doc.readMetadata();
+    const std::string xmp = packet ? packet->toStr() : std::string();
+    const AuthorsFound authors = findAuthors(titlePage, titleParts, metadataAuthors(doc, xmp));
     for (std::size_t i = 0; i < authors.names.size(); ++i) {
         out.authors.push_back(toUtf8(authors.names[i]));
         out.families.push_back(toUtf8(authors.families[i]));
     }
     out.authorsWhere = authors.where;
-    const YearFound year = findYear(pages, fromUtf8(out.title), metadataYears(doc), latestYear());
+    const YearFound year = findYear(pages, fromUtf8(out.title), metadataYears(doc, xmp), latestYear());
     out.year = year.year > 0 ? std::to_string(year.year) : std::string();
     out.yearWhere = year.where;
 }

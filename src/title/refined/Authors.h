@@ -38,9 +38,9 @@ std::vector<std::u32string> namesOfLine(const Line &line);
 // without spaces in Han characters gives its first character (two of four).
 std::u32string familyName(const std::u32string &name);
 
-// The authors the file's metadata names (document information, or XMP
-// dc:creator), as one text; empty when none.
-std::u32string metadataAuthors(PDFDoc &doc);
+// The authors the file's metadata names (document information, or the
+// dc:creator of its XMP packet `xmp`), as one text; empty when none.
+std::u32string metadataAuthors(PDFDoc &doc, const std::string &xmp);
 
 // Whether a segment is a paragraph of running text: three lines or more in
 // the running text's size and face.

@@ -5,6 +5,7 @@
 #include <ctime>
 #include <initializer_list>
 #include <memory>
+#include <string_view>
 
 #include <PDFDoc.h>
 #include <goo/GooString.h>
@@ -155,6 +156,22 @@ int arxivYear(const std::u32string &w, int latest)
     return month >= 1 && month <= 12 && year <= latest ? year : 0;
 }
 
+// Whether a line has four digits in a row: a year, a date, a repository's
+// number.
+bool mayHoldYear(const Line &line)
+{
+    for (const Word &w : line.words) {
+        std::size_t run = 0;
+        for (char32_t c : w.text) {
+            run = c >= U'0' && c <= U'9' ? run + 1 : 0;
+            if (run == 4) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 int latestYear()
@@ -288,6 +305,11 @@ YearFound findYear(const std::vector<PageAnalysis> &pages, const std::u32string 
             bool citesThePaper = false;
             bool asked = false;
             for (const Line &line : s.lines) {
+                // Most lines hold no number of four digits: pass them by
+                // before anything costs.
+                if (!mayHoldYear(line)) {
+                    continue;
+                }
                 const std::u32string text = line.text();
                 // A year in the title belongs to what the paper is about.
                 const std::u32string folded = foldForMatch(text);
@@ -333,7 +355,7 @@ YearFound findYear(const std::vector<PageAnalysis> &pages, const std::u32string 
     return found;
 }
 
-std::vector<int> metadataYears(PDFDoc &doc)
+std::vector<int> metadataYears(PDFDoc &doc, const std::string &xmp)
 {
     std::vector<int> years;
     const auto add = [&years](const std::string &text, std::size_t from) {
@@ -353,19 +375,19 @@ std::vector<int> metadataYears(PDFDoc &doc)
     };
     addDate(doc.getDocInfoCreatDate());
     addDate(doc.getDocInfoModDate());
-    if (const std::unique_ptr<GooString> xmp = doc.readMetadata()) {
-        const std::string &x = xmp->toStr();
-        for (const char *tag : {"<prism:publicationDate>", "<prism:coverDate>", "<dc:date>", "<xmp:CreateDate>",
-                                "<xmp:ModifyDate>"}) {
-            const std::size_t at = x.find(tag);
-            if (at != std::string::npos) {
-                std::size_t from = at + std::char_traits<char>::length(tag);
-                while (from < x.size() && (x[from] == '<' || x[from] == ' ' || x[from] == '\n')) {
-                    from = x[from] == '<' ? x.find('>', from) + 1 : from + 1;  // "<rdf:Seq><rdf:li>"
-                }
-                add(x, std::min(from, x.size()));
-            }
+    for (const std::string_view tag : {"<prism:publicationDate>", "<prism:coverDate>", "<dc:date>",
+                                       "<xmp:CreateDate>", "<xmp:ModifyDate>"}) {
+        const std::size_t at = xmp.find(tag);
+        if (at == std::string::npos) {
+            continue;
         }
+        // The date, after any tags that hold it ("<rdf:Seq><rdf:li>").
+        std::size_t from = at + tag.size();
+        while (from < xmp.size() && (xmp[from] == '<' || xmp[from] == ' ' || xmp[from] == '\n')) {
+            const std::size_t close = xmp[from] == '<' ? xmp.find('>', from) : from;
+            from = close == std::string::npos ? xmp.size() : close + 1;
+        }
+        add(xmp, from);
     }
     return years;
 }

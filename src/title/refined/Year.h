@@ -48,9 +48,9 @@ LineYear yearOfLine(const std::u32string &line, bool inParagraph, int latest);
 YearFound findYear(const std::vector<PageAnalysis> &pages, const std::u32string &title,
                    const std::vector<int> &metadataYears, int latest);
 
-// The years of the file's metadata dates (made, changed, published), in
-// the order found.
-std::vector<int> metadataYears(PDFDoc &doc);
+// The years of the file's metadata dates (made, changed, published) in its
+// document information and its XMP packet `xmp`, in the order found.
+std::vector<int> metadataYears(PDFDoc &doc, const std::string &xmp);
 
 // This year and the next: no paper is dated later.
 int latestYear();
