@@ -95,6 +95,8 @@ const NameRow kRows[] = {
      "Smith 2019 - " + words(39) + " wxyz"},
     {"oneByteOver", "{author} {year} - {title}", NameFields{words(39) + " wxyza", {"Smith"}, "2019"},
      "Smith 2019 - " + words(39)},
+    // 239 bytes of title and " (2019)": the year after the title stays too.
+    {"yearAfterALongTitle", "{title} ({year})", NameFields{words(42), {}, "2019"}, words(40) + " (2019)"},
     {"cutAfterAColon", "{year} {title}", NameFields{words(41) + ": " + words(3), {}, "2019"}, "2019 " + words(41)},
     {"oneLongWord", "{author} - {title}", NameFields{std::string(300, 'x'), {"Smith"}, ""},
      "Smith - " + std::string(243, 'x')},

@@ -179,14 +179,12 @@ void PrintTo(const Row &row, std::ostream *os)
     *os << row.name;
 }
 
-class Byline : public ::testing::TestWithParam<Row> {
-protected:
-    TempDir dir;
-};
+class Byline : public ::testing::TestWithParam<Row> {};
 
 TEST_P(Byline, AuthorsAndYear)
 {
     const Row &row = GetParam();
+    const TempDir dir;
     const std::string path = dir.file(std::string(row.name) + ".pdf");
     pdfgen::writeFile(path, row.make());
     const RefinedExtraction r = extractRefinedTitle(path);
@@ -229,6 +227,7 @@ const Row kRows[] = {
     {"dateLine", [] { return dated("November 1, 2022"); }, F{"Smith"}, "2022"},
     {"isoDate", [] { return dated("2022-09-30"); }, F{"Smith"}, "2022"},
     {"yearAlone", [] { return dated("2019"); }, F{"Smith"}, "2019"},
+    {"season", [] { return dated("Spring 2008"); }, F{"Smith"}, "2008"},
     {"modifiedThenCompiled", [] { return dated("Modified: 6 March 2012; Compiled: November 1, 2022"); },
      F{"Smith"}, "2012"},
     {"copyrightAtTheFoot", [] { return footed("\xA9 2019 Elsevier Ltd. All rights reserved."); }, F{"Smith"},

@@ -130,10 +130,10 @@ TEST_F(RefinedCli, NameTemplates)
     EXPECT_TRUE(contains(r.out, "authors: Ann Author (Author) -- page 1, under the title"));
     EXPECT_TRUE(contains(r.out, "year: 2021 -- page 1, a journal's line: \"Vol. 12, No. 3 (2021), pp. 211-230\""));
 
-    for (const char *bad : {"title --name '{author} {year}' journal.pdf", "title --name journal.pdf",
-                                   "title --name '{journal} {title}' journal.pdf",
-                                   "rename --rule=layout --name '{title}' .", "rename . --name",
-                                   "watch --name '[{year}' ."}) {
+    for (const char *bad :
+         {"title --name '{author} {year}' journal.pdf", "title --name journal.pdf",
+          "title --name '{journal} {title}' journal.pdf", "rename --rule=layout --name '{title}' .",
+          "rename . --name", "watch --name '[{year}' ."}) {
         r = run(std::string(bad));
         EXPECT_EQ(r.status, 2) << bad;
         EXPECT_NE(r.err.find("Usage:"), std::string::npos) << bad;

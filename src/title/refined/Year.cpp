@@ -49,6 +49,13 @@ bool isDateSeparator(char32_t c)
     return c == U'-' || c == U'/' || c == U'.';
 }
 
+// A season stands for its months in an issue's or a report's date
+// ("Spring 2008", "Winter 2010").
+bool isSeason(const std::u32string &w)
+{
+    return isOneOf(w, {U"spring", U"summer", U"autumn", U"fall", U"winter"});
+}
+
 struct TokenYear {
     int year = 0;
     bool date = false;  // written as a whole date: "2019-05-03", "03/05/2019"
@@ -246,7 +253,8 @@ LineYear yearOfLine(const std::u32string &line, bool inParagraph, int latest)
     }
     const auto monthNear = [&] {
         for (std::size_t k = at >= 2 ? at - 2 : 0; k < at; ++k) {
-            if (isMonth(letters(words[k]))) {
+            const std::u32string l = letters(words[k]);
+            if (isMonth(l) || isSeason(l)) {
                 return true;
             }
         }
