@@ -1,10 +1,12 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/TitleRules.h"
+#include "rename/NameTemplate.h"
 #include "rename/Renamer.h"
 
 namespace tidemark::cli {
@@ -15,11 +17,21 @@ namespace tidemark::cli {
 // option added here reaches both.
 struct Naming {
     Rule rule = Rule::kRefined;
+    // The name template of --name; none for the title alone, as the
+    // names were before templates.
+    std::optional<NameTemplate> name;
+    bool awaitingName = false;  // "--name" was the last argument read
 };
 
-// True when `arg` is a naming option; sets `naming`, or `bad` after a
-// message naming `command` when its value is wrong.
+// True when `arg` is a naming option, or the template after "--name";
+// sets `naming`, or `bad` after a message naming `command` when its value
+// is wrong.
 bool parseNamingOption(const std::string &arg, const char *command, Naming &naming, bool &bad);
+
+// False, after a message naming `command`, when the naming options read
+// do not go together: "--name" without its template, a template with
+// --rule=layout (the layout rule reads no authors or years).
+bool namingComplete(const Naming &naming, const char *command);
 
 // Where the titles come from under `naming` (for TitlesAhead).
 TitleSource namingTitles(const Naming &naming);

@@ -4,6 +4,7 @@
 
 #include "cli/Commands.h"
 #include "cli/JobsOption.h"
+#include "cli/Naming.h"
 #include "cli/TitleRules.h"
 #include "rename/TitlesAhead.h"
 #include "title/TitleExtractor.h"
@@ -15,7 +16,7 @@ int runTitle(const std::vector<std::string> &args)
     std::vector<std::string> files;
     JobsOption jobs("title", TitlesAhead::defaultJobs());
     bool endOfOptions = false;
-    Rule rule = Rule::kRefined;
+    Naming naming;  // the rule, and a name template
     bool explain = false;
     bool bad = false;
     for (const std::string &arg : args) {
@@ -29,7 +30,7 @@ int runTitle(const std::vector<std::string> &args)
                 continue;
             }
         }
-        if (!endOfOptions && parseRuleOption(arg, "title", rule, bad)) {
+        if ((!endOfOptions || naming.awaitingName) && parseNamingOption(arg, "title", naming, bad)) {
             continue;
         }
         if (!endOfOptions && arg == "--explain") {
@@ -47,7 +48,7 @@ int runTitle(const std::vector<std::string> &args)
             files.push_back(arg);
         }
     }
-    if (!jobs.complete()) {
+    if (!jobs.complete() || !namingComplete(naming, "title")) {
         printUsage(false);
         return kUsage;
     }
@@ -56,7 +57,7 @@ int runTitle(const std::vector<std::string> &args)
         printUsage(false);
         return kUsage;
     }
-    if (explain && (files.size() != 1 || rule != Rule::kRefined)) {
+    if (explain && (files.size() != 1 || naming.rule != Rule::kRefined)) {
         std::fputs("tidemark title: --explain shows how the refined rule reads one FILE\n", stderr);
         bad = true;
     }
@@ -71,13 +72,14 @@ int runTitle(const std::vector<std::string> &args)
     }
     // Several files are read at once; titles and messages come out in the
     // order of the files.
-    TitlesAhead titles(titleSource(rule), jobs.jobs());
+    // With a template, the name it makes takes the title's place.
+    TitlesAhead titles(namingTitles(naming), jobs.jobs());
     for (const std::string &file : files) {
         titles.queue(file);
     }
     int status = kOk;
     for (const std::string &file : files) {
-        const std::string title = displayTitle(rule, titles.title(file));
+        const std::string title = displayTitle(naming.rule, titles.title(file));
         std::fflush(stderr);  // the library's messages about this file first
         if (title.empty()) {
             status = kSomeFailed;

@@ -91,6 +91,14 @@ bool printExplanation(const std::string &file)
     if (r.notShown > 0) {
         std::printf("(%d blocks in the size of the running text or smaller not shown)\n", r.notShown);
     }
+    std::string authors;
+    for (std::size_t i = 0; i < r.authors.size(); ++i) {
+        authors += (i > 0 ? "; " : "") + r.authors[i] + " (" + r.families[i] + ")";
+    }
+    std::printf("authors: %s%s\n", authors.empty() ? "none shown" : displayUtf8(authors).c_str(),
+                r.authorsWhere.empty() ? "" : displayUtf8(" -- " + r.authorsWhere).c_str());
+    std::printf("year: %s%s\n", r.year.empty() ? "none shown" : r.year.c_str(),
+                r.yearWhere.empty() ? "" : displayUtf8(" -- " + r.yearWhere).c_str());
     std::printf("title: %s\n", displayUtf8(r.title).c_str());
     std::fflush(stdout);
     return !r.title.empty();

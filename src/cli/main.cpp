@@ -29,10 +29,11 @@ std::string displayText(const std::string &latin1)
 void printUsage(bool toStdout)
 {
     std::FILE *out = toStdout ? stdout : stderr;
-    std::fputs("Usage: tidemark title [--rule=RULE] [--jobs N] FILE...\n"
+    std::fputs("Usage: tidemark title [--rule=RULE | --name TEMPLATE] [--jobs N] FILE...\n"
                "       tidemark title --explain FILE\n"
-               "       tidemark rename [--rule=RULE] [--recursive] [--dry-run] [--no-journal] [--jobs N] PATH...\n"
-               "       tidemark watch [--rule=RULE] [--recursive] [--existing] [--jobs N] [DIR...]\n"
+               "       tidemark rename [--rule=RULE | --name TEMPLATE] [--recursive] [--dry-run] [--no-journal]\n"
+               "                       [--jobs N] PATH...\n"
+               "       tidemark watch [--rule=RULE | --name TEMPLATE] [--recursive] [--existing] [--jobs N] [DIR...]\n"
                "       tidemark undo [--dry-run] [RUN]\n"
                "       tidemark history [-n N]\n"
                "       tidemark --help | --version\n",
@@ -65,8 +66,17 @@ void printUsage(bool toStdout)
                "                    and keeps titles in any script whole; layout, the largest\n"
                "                    type up to the \"Abstract\" heading, as Tidemark.exe reads\n"
                "                    them\n"
+               "    --name TEMPLATE (title, rename and watch) name files by TEMPLATE, with the\n"
+               "                    fields the refined rule reads: {title}, {title:N} (its\n"
+               "                    first N words), {author} (the first author's family\n"
+               "                    name), {authors} (up to three, then \"et al.\"), {year}.\n"
+               "                    Text in [brackets] is dropped when a field in it is\n"
+               "                    empty: \"[{author} ][{year} - ]{title}\". The default,\n"
+               "                    {title}, names files as without --name. title prints\n"
+               "                    the name, without \".pdf\"\n"
                "    --explain       (title, one FILE) show how the refined rule read it: each\n"
-               "                    block of type, its size, and why it was taken or not\n"
+               "                    block of type, its size, and why it was taken or not;\n"
+               "                    where the authors and the year were found\n"
                "  -j, --jobs N      (title and rename) read N papers at once (default: one\n"
                "                    per processor); the output is that of a one-job run\n"
                "  watch DIR...      rename each PDF that arrives in the folders (created,\n"
@@ -75,7 +85,7 @@ void printUsage(bool toStdout)
                "                    second, until stopped (Ctrl+C, SIGTERM). One line per\n"
                "                    file as rename prints; each batch is one run of the\n"
                "                    journal. A file renamed back by hand is left alone.\n"
-               "                    --rule and -j as for rename.\n"
+               "                    --rule, --name and -j as for rename.\n"
 #ifndef _WIN32
                "                    Without DIR: the folders listed in\n"
                "                    ~/.config/tidemark/watch, or the download folder.\n"

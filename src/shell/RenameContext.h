@@ -3,6 +3,9 @@
 #include <windows.h>
 #include <exdisp.h>
 
+#include <optional>
+
+#include "rename/NameTemplate.h"
 #include "shell/Clipboard.h"
 #include "shell/ComPtr.h"
 
@@ -42,9 +45,16 @@ public:
     // after Explorer has restarted, or when the list held fails.
     IShellWindows *RenewShellWindows();
 
+    // How the file commands name papers: by `name` (read by the refined
+    // rule, which finds authors and years), or, with none, by the title the
+    // layout rule reads, as always.
+    void SetNameTemplate(std::optional<NameTemplate> name) { nameTemplate_ = std::move(name); }
+    const std::optional<NameTemplate> &GetNameTemplate() const { return nameTemplate_; }
+
 private:
     CClipboardMgr clipboard_;
     ComPtr<IShellWindows> shellWindows_;
+    std::optional<NameTemplate> nameTemplate_;
 };
 
 }  // namespace tidemark

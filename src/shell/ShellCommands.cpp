@@ -10,10 +10,30 @@
 #include "rename/FileSystem.h"
 #include "rename/Renamer.h"
 #include "rename/TargetName.h"
+#include "rename/TemplateName.h"
 #include "rename/TitlesAhead.h"
 #include "shell/ExplorerSelection.h"
 
 namespace tidemark {
+
+namespace {
+
+// Where the file commands' names come from: the context's name template,
+// or the layout rule's title.
+TitleSource NamesOf(const CRenameContext &context)
+{
+    const std::optional<NameTemplate> &name = context.GetNameTemplate();
+    return name ? TemplateNameSource(*name) : TitleSource{};
+}
+
+void NameAs(const CRenameContext &context, Renamer &renamer)
+{
+    if (context.GetNameTemplate()) {
+        renamer.setTitleEncoding(TitleEncoding::kUtf8);
+    }
+}
+
+}  // namespace
 
 std::string FolderWithSeparator(const std::string &folder)
 {
@@ -48,7 +68,8 @@ try {
     // Recorded so that "tidemark-cli undo" can take it back.
     QuietRecording recording(*disk, {"hotkey: file", {base + name}});
     OutcomeCounter counter;
-    Renamer renamer(recording.fs(), cp, &counter);
+    Renamer renamer(recording.fs(), cp, &counter, NamesOf(context));
+    NameAs(context, renamer);
     const bool renamed = succeeded(renamer.RenamePdfToTitle(base, name));
     recording.finish(counter.counts());
     return renamed;
@@ -66,12 +87,13 @@ try {
     }
     // One title per processor read at once, ahead of the moves, which are
     // made here in the folder's order: the names are those of a one-job run.
-    TitlesAhead titles({}, TitlesAhead::defaultJobs());
+    TitlesAhead titles(NamesOf(context), TitlesAhead::defaultJobs());
     const std::unique_ptr<FileSystem> disk = makeSystemFileSystem();
     const std::string base = FolderWithSeparator(folder);
     QuietRecording recording(*disk, {recursive ? "hotkey: folder and subfolders" : "hotkey: folder", {base}});
     OutcomeCounter counter;
     Renamer renamer(recording.fs(), systemCodePage(), &counter, titles.source());
+    NameAs(context, renamer);
     if (titles.readsAhead()) {
         for (const std::string &pdf : renamer.ListPdfsInFolder(recursive, base)) {
             titles.queue(pdf);

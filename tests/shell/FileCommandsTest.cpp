@@ -124,6 +124,21 @@ TEST_F(FileCommands, RenameSelectedFolderRenamesTheShownFolder)
     EXPECT_EQ(namesIn(dir.file("sub")), untouchedSub);
 }
 
+// With a name template the commands read authors and years by the refined
+// rule: the name the template makes, for the file and for the folder.
+TEST_F(FileCommands, NamesByTheContextsTemplate)
+{
+    std::string why;
+    context.SetNameTemplate(NameTemplate::parse("[{year} ][{author} - ]{title:3}", why));
+    focus("B.PDF");
+    EXPECT_TRUE(RenameSelectedPdf(context, explorerWindow.get()));
+    EXPECT_EQ(namesIn(dir.path()), Names({"Author - Salt Marsh Accretion.pdf", "a.pdf", "notes.txt", "sub"}));
+    focus("sub");
+    EXPECT_TRUE(RenameSelectedFolder(context, false, explorerWindow.get()));
+    EXPECT_EQ(namesIn(dir.path()),
+              Names({"Author - Salt Marsh Accretion.pdf", "Author - Tidal Mixing in.pdf", "notes.txt", "sub"}));
+}
+
 TEST_F(FileCommands, RenameSelectedFolderNeverEntersAFocusedSubfolderByItself)
 {
     focus("sub");

@@ -118,7 +118,10 @@ std::string render(const Document &doc)
         kids += std::to_string(firstPage + 2 * i) + " 0 R ";
     }
     objects[2] = "<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(doc.pages.size()) + " >>";
-    objects[3] = "<< /Producer (tidemark test writer) /Title (" + escape(doc.infoTitle) + ") >>";
+    objects[3] = "<< /Producer (tidemark test writer) /Title (" + escape(doc.infoTitle) + ")" +
+                 (doc.infoAuthor.empty() ? "" : " /Author (" + escape(doc.infoAuthor) + ")") +
+                 (doc.infoCreationDate.empty() ? "" : " /CreationDate (" + escape(doc.infoCreationDate) + ")") +
+                 " >>";
     std::string fontDict;
     for (const auto &[name, id] : fontIds) {
         fontDict += "/F" + std::to_string(id) + " " + std::to_string(id) + " 0 R ";

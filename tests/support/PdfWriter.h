@@ -46,6 +46,8 @@ struct Document {
     std::string infoTitle;  // metadata title, which the title search must ignore
     std::string xmpTitle{};  // UTF-8; an XMP metadata stream with this dc:title when set
     std::vector<std::string> outline{};  // bookmarks to page 1 (Latin-1)
+    std::string infoAuthor{};            // metadata author, when set
+    std::string infoCreationDate{};      // metadata date the file was made ("D:20200101"), when set
 };
 
 // The complete file: header, objects, cross-reference table and trailer.

@@ -112,4 +112,42 @@ TEST_F(RefinedCli, RenameDryThenForRealWithUtf8Names)
     EXPECT_FALSE(readFileBytes(dir.file(greekTitle + ".pdf")).empty());
 }
 
+// Name templates end to end: the names title prints and rename gives,
+// where --explain found the authors and the year, and the templates and
+// options that are usage errors (nothing renamed).
+TEST_F(RefinedCli, NameTemplates)
+{
+    const std::string journal = readFileBytes(dir.file("journal.pdf"));
+    const std::string full = "[{author} ][{year} - ]{title}";
+    CliRun r = run("title --name '" + full + "' journal.pdf greek.pdf");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, (Lines{"journal.pdf\tAuthor 2021 - Sediment Budgets of Barrier Islands",
+                            "greek.pdf\tAuthor " + greekTitle}));
+    // The default template gives the title as before.
+    EXPECT_EQ(run("title --name={title} journal.pdf").out, Lines{"Sediment Budgets of Barrier Islands"});
+
+    r = run("title --explain journal.pdf");
+    EXPECT_TRUE(contains(r.out, "authors: Ann Author (Author) -- page 1, under the title"));
+    EXPECT_TRUE(contains(r.out, "year: 2021 -- page 1, a journal's line: \"Vol. 12, No. 3 (2021), pp. 211-230\""));
+
+    for (const char *bad :
+         {"title --name '{author} {year}' journal.pdf", "title --name journal.pdf",
+          "title --name '{journal} {title}' journal.pdf", "rename --rule=layout --name '{title}' .",
+          "rename . --name", "watch --name '[{year}' ."}) {
+        r = run(std::string(bad));
+        EXPECT_EQ(r.status, 2) << bad;
+        EXPECT_NE(r.err.find("Usage:"), std::string::npos) << bad;
+    }
+    EXPECT_NE(run("title --name '{author} {year}' journal.pdf").err.find("the template has no {title}"),
+              std::string::npos);
+    EXPECT_NE(run("rename --rule=layout --name '{title}' .").err.find("not with --rule=layout"), std::string::npos);
+    EXPECT_EQ(readFileBytes(dir.file("journal.pdf")), journal);
+
+    r = run("rename --name '" + full + "' .");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.back(), "2 renamed, 0 unchanged, 0 no title, 0 failed");
+    EXPECT_EQ(readFileBytes(dir.file("Author 2021 - Sediment Budgets of Barrier Islands.pdf")), journal);
+    EXPECT_FALSE(readFileBytes(dir.file("Author " + greekTitle + ".pdf")).empty());
+}
+
 }  // namespace

@@ -109,6 +109,20 @@ TEST_F(WatchCli, SigtermInABurstStopsBetweenTwoFilesAndUndoTakesAllBack)
     EXPECT_EQ(filesIn("in"), arrived);
 }
 
+// A name template reaches the watch as it reaches rename: the paper
+// already there is named by the title's first two words, the year's
+// brackets dropped for a page that prints none.
+TEST_F(WatchCli, NamesByATemplate)
+{
+    testing::writePaper(path("in/scan.pdf"), "Tidal Mixing in Shallow Estuaries");
+    const std::string bytes = readFileBytes(path("in/scan.pdf"));
+    const auto program = watch({"--existing", "--name", "{title:2}[ ({year})]", "in"});
+    program->readUntil([](const Lines &lines) { return countStarting(lines, "renamed: ") >= 1; });
+    program->signal(SIGTERM);
+    EXPECT_EQ(program->finish(), 0);
+    EXPECT_EQ(filesIn("in"), (std::map<std::string, std::string>{{"Tidal Mixing.pdf", bytes}}));
+}
+
 TEST_F(WatchCli, FoldersThatCannotBeWatchedAreUsageErrors)
 {
     testing::writePaper(path("in/scan.pdf"), "Untouched Paper");

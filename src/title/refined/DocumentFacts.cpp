@@ -25,18 +25,6 @@ std::u32string fromUnicode(const Unicode *text, int length)
                               : std::u32string();
 }
 
-// A PDF text string: UTF-16 with a byte-order mark, or PDFDocEncoding.
-std::u32string fromTextString(const GooString *s)
-{
-    if (s == nullptr) {
-        return {};
-    }
-    Unicode *raw = nullptr;
-    const int length = TextStringToUCS4(s->toStr(), &raw);
-    const std::unique_ptr<Unicode, FreeUnicode> owned(raw);
-    return fromUnicode(raw, length);
-}
-
 std::string decodeEntities(const std::string &s)
 {
     std::string out;
@@ -107,6 +95,17 @@ void addOutline(std::vector<std::u32string> &out, const std::vector<OutlineItem 
 }
 
 }  // namespace
+
+std::u32string fromTextString(const GooString *s)
+{
+    if (s == nullptr) {
+        return {};
+    }
+    Unicode *raw = nullptr;
+    const int length = TextStringToUCS4(s->toStr(), &raw);
+    const std::unique_ptr<Unicode, FreeUnicode> owned(raw);
+    return fromUnicode(raw, length);
+}
 
 std::u32string xmpTitle(const std::string &xmp)
 {

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+class GooString;
 class PDFDoc;
 
 namespace tidemark::refined {
@@ -19,6 +20,10 @@ struct DocumentFacts {
 };
 
 DocumentFacts readDocumentFacts(PDFDoc &doc);
+
+// A PDF text string (UTF-16 with a byte-order mark, or PDFDocEncoding);
+// empty for null.
+std::u32string fromTextString(const GooString *s);
 
 // The dc:title of an XMP packet (its first language alternative), entities
 // decoded; empty when it has none.

@@ -10,6 +10,7 @@
 
 #include "title/Deadline.h"
 #include "title/OpenDocument.h"
+#include "title/refined/Authors.h"
 #include "title/refined/DocumentFacts.h"
 #include "title/refined/Layout.h"
 #include "title/refined/PageAnalysis.h"
@@ -309,6 +310,9 @@ RefinedExtraction extractRefinedTitle(const std::string &path, const ExtractionO
     }
     for (const PageAnalysis &page : pages) {
         explain(out, page, choice, taken);
+    }
+    if (choice.page != nullptr) {
+        readAuthorsAndYear(doc, pages, *choice.page, taken, out);
     }
     return out;
 }

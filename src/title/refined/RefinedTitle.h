@@ -24,6 +24,13 @@ struct RefinedExtraction {
     std::vector<RefinedCandidate> candidates;  // the blocks larger than running text
     int notShown = 0;                          // the other blocks
     std::vector<std::string> facts;  // page by page: running text size, metadata
+    // The authors printed with the title (UTF-8, notes' marks and
+    // affiliations left out) and their family names; the year of
+    // publication as printed. Empty when the pages show none.
+    std::vector<std::string> authors;
+    std::vector<std::string> families;
+    std::string year;
+    std::string authorsWhere, yearWhere;  // where they were found, for --explain
 };
 
 // The refined title rule: reads the first page (the second and third only

@@ -104,4 +104,21 @@ inline constexpr double kSameTextSimilarity = 0.85;  // none yet
 // this much.
 inline constexpr double kMetadataTrialMargin = 0.02;  // none yet
 
+// ------------------------------------------------- authors and year
+// Cells of a line of names stand this many sizes apart at least; two
+// names, this many (a space is about a quarter).
+inline constexpr double kNameCellGap = 2;  // none yet
+inline constexpr double kNameGap = 0.8;  // none yet
+// The names stand within this share of the page's height under the title
+// (half of it above); this many other lines may stand between two rows.
+inline constexpr double kAuthorsReach = 0.3;  // none yet
+inline constexpr std::size_t kAuthorsLinesBetweenRows = 4;  // none yet
+// Names in columns stand on one row when their baselines are within this
+// share of their size.
+inline constexpr double kNameRowBaseline = 0.5;  // none yet
+// Running text fills its lines: this many characters a line on average
+// (a column of short lines, such as a date and a version set flush right,
+// is none).
+inline constexpr std::size_t kParagraphLineCharacters = 40;  // none yet
+
 }  // namespace tidemark::refined::tuning

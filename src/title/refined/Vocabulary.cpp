@@ -82,8 +82,6 @@ bool isOpeningHeading(const std::u32string &folded)
            isContentsHeading(folded);
 }
 
-namespace {
-
 bool isMonth(const std::u32string &w)
 {
     return isOneOf(w, {U"january",   U"february", U"march",   U"april",    U"may",      U"june",     U"july",
@@ -98,6 +96,7 @@ bool isMonth(const std::u32string &w)
                        U"ottobre",   U"dicembre"});
 }
 
+namespace {
 
 // Words that stand in date lines beside the date itself.
 bool isDateWord(const std::u32string &w)

@@ -16,6 +16,8 @@ std::vector<std::u32string> splitWords(std::u32string_view text);
 // The letters of a word, lower-cased: "Abstract:" gives "abstract".
 std::u32string letters(std::u32string_view word);
 bool hasDigit(std::u32string_view text);
+// The name of a month, or its short form, in letters(): "november", "nov".
+bool isMonth(const std::u32string &w);
 
 bool isAbstractWord(const std::u32string &w);
 // Folded (foldForMatch) headings.
