@@ -77,7 +77,7 @@ void writeUnterminatedEntry(const std::string &s)
 
 TEST_F(SettingsTest, OnlyOkTakesOverTheSheet)
 {
-    const std::vector<DWORD> custom{'A', 1, 'B', 2, 'F', 4, 'G', 3};
+    const std::vector<DWORD> custom{'A', 1, 'B', 2, 'F', 5, 'G', 3};
     storeHotkeys(custom);
     TidemarkProcess tidemark;
     const HWND frame = tidemark.frame();
@@ -90,7 +90,7 @@ TEST_F(SettingsTest, OnlyOkTakesOverTheSheet)
     HWND page = currentPage(sheet);
     EXPECT_EQ(hotkeyControl(page, kClipboardKey), MAKEWORD('A', HOTKEYF_ALT));
     EXPECT_EQ(hotkeyControl(page, kRecursiveKey), MAKEWORD('B', HOTKEYF_CONTROL));
-    EXPECT_EQ(hotkeyControl(page, kFolderKey), MAKEWORD('F', HOTKEYF_SHIFT));
+    EXPECT_EQ(hotkeyControl(page, kFolderKey), MAKEWORD('F', HOTKEYF_ALT | HOTKEYF_SHIFT));
     EXPECT_EQ(hotkeyControl(page, kFileKey), MAKEWORD('G', HOTKEYF_ALT | HOTKEYF_CONTROL));
     EXPECT_FALSE(isChecked(page, kDisableBox));
     EXPECT_FALSE(isChecked(page, kStartWithSystem));
@@ -134,7 +134,7 @@ TEST_F(SettingsTest, OnlyOkTakesOverTheSheet)
 
 TEST_F(SettingsTest, HotkeysPassThroughThePageAsSixteenBitsWithoutTheExtendedFlag)
 {
-    storeHotkeys({0x10043, 8 | MOD_CONTROL, 'E', MOD_SHIFT, 'X', MOD_ALT, 'W', 6});
+    storeHotkeys({0x10043, 8 | MOD_CONTROL, 'E', MOD_CONTROL | MOD_SHIFT, 'X', MOD_ALT, 'W', 6});
     // Text is not a number: the default applies.
     writeValue(HKEY_CURRENT_USER, kSettingsKey, "FolderRecursiveRename", {REG_SZ, text("abc")});
     TidemarkProcess tidemark;
@@ -146,7 +146,7 @@ TEST_F(SettingsTest, HotkeysPassThroughThePageAsSixteenBitsWithoutTheExtendedFla
     const HWND page = currentPage(sheet);
     // Above 0xFFFF: the low 16 bits. Bit 8: the extended-key flag.
     EXPECT_EQ(hotkeyControl(page, kClipboardKey), MAKEWORD('C', HOTKEYF_CONTROL | HOTKEYF_EXT));
-    EXPECT_EQ(hotkeyControl(page, kRecursiveKey), MAKEWORD('E', HOTKEYF_SHIFT));
+    EXPECT_EQ(hotkeyControl(page, kRecursiveKey), MAKEWORD('E', HOTKEYF_CONTROL | HOTKEYF_SHIFT));
     EXPECT_EQ(hotkeyControl(page, kFolderKey), MAKEWORD('X', HOTKEYF_ALT));
     setHotkeyControl(page, kFolderKey, MAKEWORD('Y', HOTKEYF_ALT | HOTKEYF_SHIFT | HOTKEYF_EXT));
     setHotkeyControl(page, kFileKey, 0);  // cleared
@@ -169,7 +169,7 @@ TEST_F(SettingsTest, HotkeysPassThroughThePageAsSixteenBitsWithoutTheExtendedFla
 
     // OK with the disable box ticked: icon 161 and a check mark.
     EXPECT_TRUE(shows(closeSheet(desktop, sheet, PSBTN_OK), 161));
-    const std::vector<DWORD> expected{'C', MOD_CONTROL, 'E', MOD_SHIFT, 'Y', MOD_ALT | MOD_SHIFT, 0, 0};
+    const std::vector<DWORD> expected{'C', MOD_CONTROL, 'E', MOD_CONTROL | MOD_SHIFT, 'Y', MOD_ALT | MOD_SHIFT, 0, 0};
     EXPECT_EQ(storedHotkeys(), expected);
     EXPECT_TRUE(menuLook(frame, WM_RBUTTONUP)[kDisable].checked);
 }

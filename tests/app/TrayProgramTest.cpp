@@ -170,25 +170,44 @@ TEST_F(TrayProgramTest, IconMenuAndTheDisabledState)
 
     // A new notification area (Explorer restarted) gets the icon again, in
     // the look it has now, with its callback and tip.
-    ASSERT_TRUE(sendTo(frame, RegisterWindowMessageA("TaskbarCreated"), 0, 0));
+    const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    desktop.newNotificationArea();
+    ASSERT_TRUE(sendTo(frame, taskbarCreated, 0, 0));
     ASSERT_TRUE(desktop.waitForIconEvents(3));
     EXPECT_EQ(lastIconEvent().message, static_cast<DWORD>(NIM_ADD));
+    EXPECT_TRUE(lastIconEvent().accepted);
     EXPECT_TRUE(shows(lastIconEvent(), 161));
     EXPECT_EQ(lastIconEvent().callbackMessage, 0x040Au);
     EXPECT_EQ(lastIconEvent().tip, "Click here to configure Tidemark");
 
-    // A second Disable restores both.
+    // The same message from another program while the icon is still there:
+    // the area refuses a second add, and the icon is brought up to date.
+    ASSERT_TRUE(sendTo(frame, taskbarCreated, 0, 0));
+    ASSERT_TRUE(desktop.waitForIconEvents(5));
+    EXPECT_FALSE(desktop.iconEvents()[3].accepted);
+    EXPECT_EQ(lastIconEvent().message, static_cast<DWORD>(NIM_MODIFY));
+    EXPECT_TRUE(lastIconEvent().accepted);
+    EXPECT_TRUE(shows(lastIconEvent(), 161));
+
+    // A second Disable restores both: the icon is still the program's to change.
     menu = openIconMenu(frame, WM_LBUTTONUP);
     ASSERT_NE(menu, nullptr);
     ASSERT_TRUE(chooseFromMenu(menu, 'd'));
-    ASSERT_TRUE(desktop.waitForIconEvents(4));
+    ASSERT_TRUE(desktop.waitForIconEvents(6));
+    EXPECT_EQ(lastIconEvent().message, static_cast<DWORD>(NIM_MODIFY));
+    EXPECT_TRUE(lastIconEvent().accepted);
     EXPECT_TRUE(shows(lastIconEvent(), 130));
     items = menuLook(frame, WM_RBUTTONUP);
     ASSERT_EQ(items.size(), static_cast<std::size_t>(kMenuItems));
     EXPECT_FALSE(items[kDisable].checked);
     ASSERT_TRUE(sendTo(frame, WM_HOTKEY, kFirstHotkeyId, 0));
     EXPECT_EQ(desktop.renderRequests(), 2);
-    EXPECT_TRUE(tidemark.running());
+
+    // ...and to remove: Exit leaves no dead icon behind.
+    ASSERT_TRUE(sendTo(frame, WM_COMMAND, 57665, 0));
+    ASSERT_TRUE(tidemark.waitForEnd());
+    EXPECT_EQ(lastIconEvent().message, static_cast<DWORD>(NIM_DELETE));
+    EXPECT_TRUE(lastIconEvent().accepted);
 }
 
 }  // namespace
