@@ -616,14 +616,19 @@ void pressCtrlShift(char key)
 void pressKeys(const std::vector<WORD> &keys)
 {
     std::vector<INPUT> inputs;
-    for (const WORD k : keys) {
+    // With its scan code, as a keyboard sends it: the hotkey control reads
+    // the key from that.
+    const auto key = [&](WORD k, DWORD flags) {
         inputs.push_back(INPUT{INPUT_KEYBOARD, {}});
         inputs.back().ki.wVk = k;
+        inputs.back().ki.wScan = static_cast<WORD>(MapVirtualKeyA(k, MAPVK_VK_TO_VSC));
+        inputs.back().ki.dwFlags = flags;
+    };
+    for (const WORD k : keys) {
+        key(k, 0);
     }
     for (auto k = std::rbegin(keys); k != std::rend(keys); ++k) {
-        inputs.push_back(INPUT{INPUT_KEYBOARD, {}});
-        inputs.back().ki.wVk = *k;
-        inputs.back().ki.dwFlags = KEYEVENTF_KEYUP;
+        key(*k, KEYEVENTF_KEYUP);
     }
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }

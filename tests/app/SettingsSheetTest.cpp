@@ -174,6 +174,40 @@ TEST_F(SettingsTest, HotkeysPassThroughThePageAsSixteenBitsWithoutTheExtendedFla
     EXPECT_TRUE(menuLook(frame, WM_RBUTTONUP)[kDisable].checked);
 }
 
+TEST_F(SettingsTest, AHotkeyTypedWithoutCtrlOrAltGetsBoth)
+{
+    TidemarkProcess tidemark;
+    const HWND frame = tidemark.frame();
+    ASSERT_NE(frame, nullptr);
+    const HWND sheet = openSettings(tidemark, frame);
+    ASSERT_NE(sheet, nullptr);
+    const HWND page = currentPage(sheet);
+    const HWND control = GetDlgItem(page, kFileKey);
+    ASSERT_TRUE(sendTo(sheet, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE));
+    ASSERT_TRUE(waitUntil([&] { return GetForegroundWindow() == sheet; }));
+
+    constexpr BYTE kCtrlAlt = HOTKEYF_CONTROL | HOTKEYF_ALT;
+    const struct {
+        std::vector<WORD> typed;
+        WORD shown;
+    } cases[] = {
+        {{'X'}, MAKEWORD('X', kCtrlAlt)},
+        {{VK_SHIFT, 'Y'}, MAKEWORD('Y', kCtrlAlt)},
+        {{VK_F7}, MAKEWORD(VK_F7, kCtrlAlt)},
+        {{VK_CONTROL, 'Z'}, MAKEWORD('Z', HOTKEYF_CONTROL)},
+        {{VK_CONTROL, VK_SHIFT, 'V'}, MAKEWORD('V', kCtrlShiftFlags)},
+        {{VK_MENU, 'Q'}, MAKEWORD('Q', HOTKEYF_ALT)},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.shown);
+        setHotkeyControl(page, kFileKey, 0);
+        pressKeys(c.typed);
+        EXPECT_TRUE(waitUntil([&] { return hotkeyControl(page, kFileKey) == c.shown; }))
+            << "shown: " << hotkeyControl(page, kFileKey);
+    }
+    closeSheet(desktop, sheet, PSBTN_CANCEL);
+}
+
 TEST_F(SettingsTest, StartWithSystemNamesExactlyThisExecutable)
 {
     // A copy of the program in a folder with a blank in its name.
@@ -239,9 +273,11 @@ TEST_F(SettingsTest, LogPageAndAboutBox)
     ASSERT_NE(frame, nullptr);
 
     // The log page: an empty report list with an empty header. OK from
-    // there is OK from the hotkey page.
+    // there is OK from the hotkey page. The sheet does not float above the
+    // other windows of the desktop.
     const HWND sheet = openSettings(tidemark, frame);
     ASSERT_NE(sheet, nullptr);
+    EXPECT_FALSE(GetWindowLongPtrA(sheet, GWL_EXSTYLE) & WS_EX_TOPMOST);
     ASSERT_TRUE(sendTo(sheet, PSM_SETCURSEL, 1, 0));
     const HWND page = currentPage(sheet);
     const HWND list = GetDlgItem(page, 1008);
@@ -258,7 +294,8 @@ TEST_F(SettingsTest, LogPageAndAboutBox)
     closeSheet(desktop, sheet, PSBTN_OK);
     EXPECT_EQ(storedHotkeys(), defaults);
 
-    // The About box, centred, with its texts; OK and Escape close it.
+    // The About box, centred, not topmost, with its texts; OK and Escape
+    // close it.
     for (const bool escape : {false, true}) {
         const HWND menu = openIconMenu(frame, WM_LBUTTONUP);
         ASSERT_NE(menu, nullptr);
@@ -276,6 +313,7 @@ TEST_F(SettingsTest, LogPageAndAboutBox)
         RECT rect{};
         GetWindowRect(about, &rect);
         EXPECT_NEAR((rect.left + rect.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 2);
+        EXPECT_FALSE(GetWindowLongPtrA(about, GWL_EXSTYLE) & WS_EX_TOPMOST);
         if (escape) {
             PostMessageA(GetDlgItem(about, IDOK), WM_KEYDOWN, VK_ESCAPE, 0);
         } else {
