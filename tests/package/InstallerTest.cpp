@@ -209,6 +209,14 @@ TEST_F(InstallerTest, SilentInstallThenUninstallWhileTidemarkRuns)
     CreateDirectoryA(journalFolder.c_str(), nullptr);
     std::ofstream(journal, std::ios::binary) << "{\"run\":1}\n";
 
+    // The entries the settings page writes for users who may not change the
+    // machine-wide one: this user's, and another logged-on user's (the
+    // uninstaller runs as an administrator, often not the user who set it).
+    writeValue(HKEY_CURRENT_USER, kRunKey, "Tidemark", stringValue(kInstalledExe));
+    const std::string otherUserRunKey = std::string(".DEFAULT\\") + kRunKey;
+    writeValue(HKEY_USERS, otherUserRunKey.c_str(), "Tidemark",
+               stringValue("\"C:\\PROGRAM FILES\\Tidemark\\Tidemark.exe\""));
+
     {
         TidemarkProcess tidemark(kInstalledExe);
         const HWND frame = tidemark.frame();
@@ -226,6 +234,8 @@ TEST_F(InstallerTest, SilentInstallThenUninstallWhileTidemarkRuns)
     EXPECT_FALSE(exists(kInstallDir));
     EXPECT_FALSE(exists(kShortcut));
     EXPECT_FALSE(readValue(HKEY_LOCAL_MACHINE, kRunKey, "Tidemark").has_value());
+    EXPECT_FALSE(readValue(HKEY_CURRENT_USER, kRunKey, "Tidemark").has_value());
+    EXPECT_FALSE(readValue(HKEY_USERS, otherUserRunKey.c_str(), "Tidemark").has_value());
     EXPECT_EQ(readValue(HKEY_CURRENT_USER, kSettingsKey, "FileRename"), fileHotkey);
     EXPECT_EQ(readFile(journal), "{\"run\":1}\n");
 }
@@ -269,9 +279,11 @@ TEST_F(InstallerTest, OverAnOlderVersionThatRuns)
     // from the zip, say) is the user's: the uninstaller leaves it.
     const RegistryValue portable = stringValue("D:\\Tools\\Tidemark\\Tidemark.exe");
     writeValue(HKEY_LOCAL_MACHINE, kRunKey, "Tidemark", portable);
+    writeValue(HKEY_CURRENT_USER, kRunKey, "Tidemark", portable);
     uninstall();
     EXPECT_FALSE(exists(kInstallDir));
     EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, kRunKey, "Tidemark"), portable);
+    EXPECT_EQ(readValue(HKEY_CURRENT_USER, kRunKey, "Tidemark"), portable);
 }
 
 }  // namespace
