@@ -486,16 +486,13 @@ bool waitForThreadEnd(DWORD threadId)
     return ended;
 }
 
-std::string runCli(const std::string &args)
+Finished runToEnd(const std::string &commandLine, DWORD timeoutMs)
 {
-    const char *cli = std::getenv("TIDEMARK_CLI");
-    if (cli == nullptr) {
-        return "<TIDEMARK_CLI is not set>";
-    }
+    Finished result;
     char folder[MAX_PATH] = "";
     char outFile[MAX_PATH] = "";
     GetTempPathA(MAX_PATH, folder);
-    GetTempFileNameA(folder, "cli", 0, outFile);
+    GetTempFileNameA(folder, "out", 0, outFile);
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     const HANDLE out = CreateFileA(outFile, GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
     STARTUPINFOA startup{};
@@ -504,23 +501,33 @@ std::string runCli(const std::string &args)
     startup.hStdOutput = out;
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION process{};
-    std::string command = "\"" + std::string(cli) + "\" " + args;
+    std::string command = commandLine;
     if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
-        WaitForSingleObject(process.hProcess, 20000);
+        if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0) {
+            GetExitCodeProcess(process.hProcess, &result.status);
+        }
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     }
     CloseHandle(out);
-    std::string text;
     if (FILE *file = std::fopen(outFile, "rb")) {
         char buffer[4096];
         for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
-            text.append(buffer, n);
+            result.out.append(buffer, n);
         }
         std::fclose(file);
     }
     DeleteFileA(outFile);
-    return text;
+    return result;
+}
+
+std::string runCli(const std::string &args)
+{
+    const char *cli = std::getenv("TIDEMARK_CLI");
+    if (cli == nullptr) {
+        return "<TIDEMARK_CLI is not set>";
+    }
+    return runToEnd("\"" + std::string(cli) + "\" " + args, 20000).out;
 }
 
 DWORD TidemarkProcess::exitCode() const

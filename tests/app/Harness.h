@@ -157,6 +157,16 @@ void pressCtrlShift(char key);
 // Waits until the thread with this id has ended.
 bool waitForThreadEnd(DWORD threadId);
 
+// A program run to its end: its exit status (0xDEAD when it did not start
+// or end) and what it printed on its standard output.
+struct Finished {
+    DWORD status = 0xDEAD;
+    std::string out;
+};
+// Runs `commandLine`, waiting at most `timeoutMs` for its end; its standard
+// output goes through a file.
+Finished runToEnd(const std::string &commandLine, DWORD timeoutMs = INFINITE);
+
 // Runs tidemark-cli.exe (TIDEMARK_CLI) with `args` to its end and returns
 // what it printed on its standard output.
 std::string runCli(const std::string &args);
