@@ -18,7 +18,7 @@ export CTEST_OUTPUT_ON_FAILURE=1
 stage() { printf '\n==== %s (%d s in)\n' "$*" "$SECONDS"; }
 
 stage "Installing missing packages"
-scripts/deps-native.sh clang libclang-rt-14-dev valgrind wine wine64 xvfb xauth zlib1g-dev
+scripts/deps-native.sh clang libclang-rt-14-dev valgrind wine wine64 xvfb xauth xserver-xephyr zlib1g-dev
 
 stage "Native build and tests"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIDEMARK_WERROR=ON >/dev/null

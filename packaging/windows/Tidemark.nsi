@@ -6,10 +6,12 @@
 ; LICENSE.txt and THIRD-PARTY-NOTICES.txt.
 ;
 ; Installs for all users into Program Files\Tidemark, with a Start-menu
-; shortcut, an entry in Apps & Features and, when chosen, the start-with-
-; system value that the program's own settings page reads and writes. The
-; uninstaller takes all of that away again, and nothing else: the user's
-; settings (HKCU\Software\Brightfold\Tidemark) and the rename journal
+; shortcut, an entry in Apps & Features and, when chosen, the machine-wide
+; start-with-system value that the program's own settings page reads and
+; writes. The uninstaller takes all of that away again, with the per-user
+; start-with-system values that the settings page writes for users who may
+; not change the machine-wide one, and nothing else: the user's settings
+; (HKCU\Software\Brightfold\Tidemark) and the rename journal
 ; (%LOCALAPPDATA%\Tidemark) stay.
 
 Target amd64-unicode
@@ -85,13 +87,23 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) Brightfold. GNU Gener
 ; ---------------------------------------------------------------------------
 ; Shared by the installer and the uninstaller ("un." copies).
 
+; Deletes the start-with-system value of ROOT\KEY when it names this
+; installation's Tidemark.exe (in any letter case, quoted or not). Uses $0.
+!macro DELETE_RUN_VALUE_IF_OURS ROOT KEY
+  ReadRegStr $0 ${ROOT} "${KEY}" "${RUN_VALUE}"
+  ${If} $0 == "$INSTDIR\Tidemark.exe"
+  ${OrIf} $0 == '"$INSTDIR\Tidemark.exe"'
+    DeleteRegValue ${ROOT} "${KEY}" "${RUN_VALUE}"
+  ${EndIf}
+!macroend
+
 !macro SHARED_FUNCTIONS un
 ; Ends a running Tidemark through the Exit command of its icon's menu, as the
-; user would, and waits for the process to end (a folder run in progress
-; finishes first). A Tidemark that cannot end now, because its settings sheet
-; or About box is open (the frame is disabled then, and Exit would wait for
-; the window), is reported: the user may close that window and retry. Aborts
-; on Cancel, and at once in silent mode.
+; user would, and waits for the process to end (a run in progress stops after
+; the file it is on). A Tidemark that cannot end now, because its settings
+; sheet, its About box or one of its messages is open (the frame is disabled
+; then, and Exit would wait for the window), is reported: the user may close
+; that window and retry. Aborts on Cancel, and at once in silent mode.
 Function ${un}EndRunningTidemark
   Push $0
   Push $1
@@ -124,7 +136,7 @@ Function ${un}EndRunningTidemark
   ${If} $1 P<> 0
     System::Call 'kernel32::CloseHandle(p r1)'
     MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
-      "Tidemark is running and cannot be ended now.$\r$\n$\r$\nClose its Settings or About window and choose Retry, or end Tidemark from its icon's menu (Exit)." \
+      "Tidemark is running and cannot be ended now.$\r$\n$\r$\nClose its Settings, About or message window and choose Retry, or end Tidemark from its icon's menu (Exit)." \
       /SD IDCANCEL IDRETRY retry
     Abort "Tidemark is still running."
   ${EndIf}
@@ -134,16 +146,12 @@ Function ${un}EndRunningTidemark
   Pop $0
 FunctionEnd
 
-; Removes the start-with-system value when it names this installation's
-; Tidemark.exe (in any letter case, quoted or not): a value naming another
-; copy of the program is the user's and stays.
+; Removes the machine-wide start-with-system value when it names this
+; installation's Tidemark.exe: a value naming another copy of the program is
+; the user's and stays.
 Function ${un}RemoveRunValueIfOurs
   Push $0
-  ReadRegStr $0 HKLM "${RUN_KEY}" "${RUN_VALUE}"
-  ${If} $0 == "$INSTDIR\Tidemark.exe"
-  ${OrIf} $0 == '"$INSTDIR\Tidemark.exe"'
-    DeleteRegValue HKLM "${RUN_KEY}" "${RUN_VALUE}"
-  ${EndIf}
+  !insertmacro DELETE_RUN_VALUE_IF_OURS HKLM "${RUN_KEY}"
   Pop $0
 FunctionEnd
 
@@ -231,6 +239,29 @@ FunctionEnd
 ; ---------------------------------------------------------------------------
 ; Uninstaller
 
+; The per-user start-with-system values that name this installation: the
+; settings page writes one for a user who may not change the machine-wide
+; value. Those of this user and of every user whose hive is loaded now
+; (logged on); a value naming another copy stays.
+Function un.RemoveUserRunValuesIfOurs
+  Push $0
+  Push $1
+  Push $2
+  !insertmacro DELETE_RUN_VALUE_IF_OURS HKCU "${RUN_KEY}"
+  StrCpy $1 0
+  ${Do}
+    EnumRegKey $2 HKU "" $1
+    ${If} $2 == ""
+      ${Break}
+    ${EndIf}
+    !insertmacro DELETE_RUN_VALUE_IF_OURS HKU "$2\${RUN_KEY}"
+    IntOp $1 $1 + 1
+  ${Loop}
+  Pop $2
+  Pop $1
+  Pop $0
+FunctionEnd
+
 Function un.onInit
   SetRegView 64
   Call un.RequireAdministrator
@@ -249,5 +280,6 @@ Section "Uninstall"
   RMDir "$INSTDIR"
   Delete "$SMPROGRAMS\Tidemark.lnk"
   Call un.RemoveRunValueIfOurs
+  Call un.RemoveUserRunValuesIfOurs
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd

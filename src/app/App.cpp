@@ -14,7 +14,10 @@ BOOL CApp::InitInstance()
     // Deliberately never closed: the system releases the mutex with the
     // process, however the process ends.
     instanceMutex_ = CreateMutexA(nullptr, TRUE, "BrightfoldTidemarkMutex");
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    // A copy run as administrator, or by another user of this session, made
+    // a mutex that this one may not open: it runs all the same.
+    const DWORD error = GetLastError();
+    if (error == ERROR_ALREADY_EXISTS || (instanceMutex_ == nullptr && error == ERROR_ACCESS_DENIED)) {
         DoMessageBox("There is another runnnig Tidemark instance!", MB_OK);
         return FALSE;
     }

@@ -1,6 +1,8 @@
 #include "app/MainFrame.h"
 
 #include <iterator>
+#include <optional>
+#include <utility>
 
 #include "framework/WinApp.h"
 #include "res/resource.h"
@@ -33,8 +35,10 @@ BOOL CMainFrame::PreCreateWindow(CREATESTRUCTA &cs)
     // hotkeys would then find this window in front instead of Explorer. The
     // application shows it without activating it.
     cs.style = WS_POPUP | WS_CLIPSIBLINGS;
-    // A tool window has no taskbar button.
-    cs.dwExStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
+    // A tool window has no taskbar button. Not topmost: the windows it owns
+    // (the settings, the About box, the messages) would be topmost too and
+    // float above every other window of the desktop.
+    cs.dwExStyle = WS_EX_TOOLWINDOW;
     cs.x = GetSystemMetrics(SM_CXMAXIMIZED) - 286;
     cs.y = GetSystemMetrics(SM_CYMAXIMIZED) - 210;
     cs.cx = kWidth;
@@ -49,6 +53,9 @@ LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     static constexpr MessageEntry<CMainFrame> kMessages[] = {
         {WM_CREATE, &CMainFrame::OnCreate},
         {WM_HOTKEY, &CMainFrame::OnHotKey},
+        {kRunEndedMessage, &CMainFrame::OnRunEnded},
+        {WM_QUERYENDSESSION, &CMainFrame::OnQueryEndSession},
+        {WM_ENDSESSION, &CMainFrame::OnEndSession},
         {WM_CHANGECBCHAIN, &CMainFrame::OnChangeCbChain},
         {WM_DRAWCLIPBOARD, &CMainFrame::OnDrawClipboard},
         {WM_DESTROY, &CMainFrame::OnDestroy},
@@ -63,6 +70,10 @@ LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     if (message == taskbarCreated && taskbarCreated != 0) {
         tray_.ShowAgain();
         renameContext_.RenewShellWindows();
+        return 0;
+    }
+    // Exit waits for the run to stop: nothing new is begun meanwhile.
+    if (closing_ && (message == WM_COMMAND || message == CSystemTray::kCallbackMessage)) {
         return 0;
     }
     LRESULT result = 0;
@@ -90,20 +101,62 @@ LRESULT CMainFrame::OnCreate(WPARAM wParam, LPARAM lParam)
     tray_.AddIcon(this, CSystemTray::LoadTrayIcon(IDI_TIDEMARK));
     nextClipboardViewer_ = SetClipboardViewer(hwnd_);
     LoadSettings(hotkeys_);
-    bool allRegistered = true;
-    for (std::size_t i = 0; i < hotkeys_.size(); ++i) {
-        // Every hotkey is tried, whatever became of the ones before.
-        if (!RegisterHotKey(hwnd_, kFirstHotkeyId + static_cast<int>(i), hotkeys_[i].modifiers,
-                            hotkeys_[i].virtualKey)) {
-            allRegistered = false;
-        }
-    }
-    if (!allRegistered) {
-        MessageBoxA(GetDesktopWindow(), "Failes to set one or more HotKeys\nPlease change the HotKey settings",
-                    CWinApp::Current()->AppName().c_str(), MB_OK);
+    startHotkeys_ = hotkeys_;
+    if (!RegisterHotkeys()) {
+        ReportHotkeysNotSet();
     }
     PositionOffScreen();
     return 0;
+}
+
+bool CMainFrame::RegisterHotkeys()
+{
+    bool allRegistered = true;
+    for (std::size_t i = 0; i < startHotkeys_.size(); ++i) {
+        const HotkeyBinding &hotkey = startHotkeys_[i];
+        // A cleared hotkey: the user left this command without one.
+        if (hotkey.virtualKey == 0) {
+            continue;
+        }
+        // Every hotkey is tried, whatever became of the ones before.
+        if (!HasCtrlOrAlt(hotkey) ||
+            !RegisterHotKey(hwnd_, kFirstHotkeyId + static_cast<int>(i), hotkey.modifiers, hotkey.virtualKey)) {
+            allRegistered = false;
+        }
+    }
+    return allRegistered;
+}
+
+void CMainFrame::UnregisterHotkeys()
+{
+    for (std::size_t i = 0; i < startHotkeys_.size(); ++i) {
+        UnregisterHotKey(hwnd_, kFirstHotkeyId + static_cast<int>(i));
+    }
+}
+
+void CMainFrame::ReportHotkeysNotSet()
+{
+    // Modal like the settings: an Exit meanwhile (from the icon's menu, or
+    // the installer's) waits until it is closed, and the frame is still
+    // there when it returns, also while the frame is being created.
+    CWinApp::Current()->ShowModalMessage(
+        hwnd_, "Failes to set one or more HotKeys\nPlease change the HotKey settings", MB_OK);
+}
+
+void CMainFrame::SetEnabled(BOOL enabled)
+{
+    const bool changed = (enabled != FALSE) != (enabled_ != FALSE);
+    enabled_ = enabled;
+    UpdateTrayIcon();
+    if (!changed) {
+        return;
+    }
+    if (!enabled_) {
+        UnregisterHotkeys();
+    } else if (!RegisterHotkeys()) {
+        // Another program took one of them while Tidemark was disabled.
+        ReportHotkeysNotSet();
+    }
 }
 
 void CMainFrame::PositionOffScreen()
@@ -114,29 +167,85 @@ void CMainFrame::PositionOffScreen()
 
 LRESULT CMainFrame::OnHotKey(WPARAM wParam, LPARAM)
 {
-    // Disabled means that the hotkeys rename nothing; they stay registered
-    // so that no other program takes them meanwhile.
+    // A press that came before Disable took the hotkeys away renames nothing.
     if (!enabled_) {
         return 1;
     }
-    const HWND foreground = GetForegroundWindow();
-    switch (static_cast<int>(wParam) - kFirstHotkeyId) {
-    case 0:
-        RenameWithClipboardText(renameContext_, foreground);
-        break;
-    case 1:
-        RenameSelectedFolder(renameContext_, true, foreground);
-        break;
-    case 2:
-        RenameSelectedFolder(renameContext_, false, foreground);
-        break;
-    case 3:
-        RenameSelectedPdf(renameContext_, foreground);
-        break;
-    default:
-        break;
+    // One run at a time: a hotkey pressed meanwhile is not kept for later,
+    // when the window in front may be another.
+    if (runner_.Running()) {
+        return 1;
+    }
+    TakeEndedRun();
+    using Command = RunRequest::Command;
+    static constexpr Command kCommands[] = {Command::kClipboardText, Command::kFolderTree, Command::kFolder,
+                                            Command::kFile};
+    const std::size_t index = static_cast<std::size_t>(wParam) - kFirstHotkeyId;
+    if (index >= std::size(kCommands)) {
+        return 1;
+    }
+    // The window list is an object of this thread; only the renames move to
+    // the runner's thread.
+    if (std::optional<RunRequest> request = PrepareRun(renameContext_, kCommands[index], GetForegroundWindow())) {
+        runner_.Start(std::move(*request), hwnd_, kRunEndedMessage);
     }
     return 1;
+}
+
+LRESULT CMainFrame::OnRunEnded(WPARAM, LPARAM)
+{
+    TakeEndedRun();
+    if (closing_) {
+        DestroyWindow(hwnd_);
+    }
+    return 0;
+}
+
+void CMainFrame::TakeEndedRun()
+{
+    if (const std::optional<RunResult> result = runner_.Finish()) {
+        RunEnded(*result);
+    }
+}
+
+void CMainFrame::RunEnded(const RunResult &result)
+{
+    FinishRun(renameContext_, result);
+}
+
+void CMainFrame::OnClose()
+{
+    // Exit (also the installer's) while a run goes on: the run stops after
+    // the file it is on, and the window goes when it has ended, so that no
+    // move is cut off and the journal says how far the run got.
+    if (runner_.Running()) {
+        closing_ = true;
+        runner_.RequestStop();
+        return;
+    }
+    TakeEndedRun();
+    CFrameWnd::OnClose();
+}
+
+LRESULT CMainFrame::OnQueryEndSession(WPARAM, LPARAM)
+{
+    // Log-off or shutdown: the run is asked to stop now, while the system
+    // asks the other programs, so that it has ended when the session does.
+    // Should the end of the session be called off, the run stays stopped;
+    // its journal entry says what it did not reach.
+    runner_.RequestStop();
+    return TRUE;
+}
+
+LRESULT CMainFrame::OnEndSession(WPARAM wParam, LPARAM)
+{
+    // The process may be ended as soon as this returns: wait for the run to
+    // finish the file it is on and write its end to the journal.
+    if (wParam) {
+        runner_.RequestStop();
+        TakeEndedRun();
+    }
+    return 0;
 }
 
 LRESULT CMainFrame::OnChangeCbChain(WPARAM wParam, LPARAM lParam)
@@ -171,8 +280,7 @@ LRESULT CMainFrame::OnTrayNotification(WPARAM wParam, LPARAM lParam)
 
 void CMainFrame::OnDisable()
 {
-    enabled_ = !enabled_;
-    UpdateTrayIcon();
+    SetEnabled(!enabled_);
 }
 
 void CMainFrame::OnUpdateDisable(CCmdUI &ui)
@@ -195,11 +303,12 @@ void CMainFrame::OnSettings()
         for (std::size_t i = 0; i < hotkeys_.size(); ++i) {
             hotkeys_[i] = {sheet.mainPage.hotkeys[i].key, sheet.mainPage.hotkeys[i].modifiers};
         }
-        enabled_ = !sheet.mainPage.disable;
         // The new hotkeys take effect at the next start.
         SaveSettings(hotkeys_);
+        SetEnabled(!sheet.mainPage.disable);
+    } else {
+        UpdateTrayIcon();
     }
-    UpdateTrayIcon();
 }
 
 void CMainFrame::UpdateTrayIcon()

@@ -16,6 +16,15 @@ struct HotkeyBinding {
 // clipboard text, the folder with its subfolders, the folder, the focused PDF.
 using HotkeyTable = std::array<HotkeyBinding, 4>;
 
+// Whether `hotkey` may be taken from the system: its key comes with Ctrl or
+// Alt. A key alone, or with Shift only, would be taken from every program,
+// and typed with Explorer in front it would rename every PDF of the folder.
+inline bool HasCtrlOrAlt(const HotkeyBinding &hotkey)
+{
+    constexpr std::uint32_t kCtrlOrAlt = 2 | 1;  // MOD_CONTROL | MOD_ALT
+    return (hotkey.modifiers & kCtrlOrAlt) != 0;
+}
+
 // The section of the application's registry key that holds the hotkeys.
 inline constexpr char kSettingsSection[] = "Settings";
 

@@ -49,6 +49,24 @@ LRESULT CWnd::Default(UINT message, WPARAM wParam, LPARAM lParam)
     return DefWindowProcA(hwnd_, message, wParam, lParam);
 }
 
+void CentreOnPointerMonitor(HWND window)
+{
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    RECT rect{};
+    if (!GetMonitorInfoA(MonitorFromPoint(cursor, MONITOR_DEFAULTTOPRIMARY), &monitor) ||
+        !GetWindowRect(window, &rect)) {
+        return;
+    }
+    const RECT &work = monitor.rcWork;
+    const LONG width = rect.right - rect.left;
+    const LONG height = rect.bottom - rect.top;
+    SetWindowPos(window, nullptr, work.left + (work.right - work.left - width) / 2,
+                 work.top + (work.bottom - work.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 const char *RegisterFrameworkClass(UINT classStyle, HCURSOR cursor, HBRUSH background, HICON icon)
 {
     static std::map<std::tuple<UINT, HCURSOR, HBRUSH, HICON>, std::string> registered;
@@ -134,7 +152,7 @@ LRESULT CFrameWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         if (app != nullptr && app->ActivateModalWindow()) {
             return 0;
         }
-        DestroyWindow(hwnd_);
+        OnClose();
         return 0;
     case WM_NCDESTROY:
         if (app != nullptr && app->MainWindow() == this) {
@@ -145,6 +163,11 @@ LRESULT CFrameWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     }
     return Default(message, wParam, lParam);
+}
+
+void CFrameWnd::OnClose()
+{
+    DestroyWindow(hwnd_);
 }
 
 bool CFrameWnd::RouteToHandlers(UINT id, CCmdUI *ui)

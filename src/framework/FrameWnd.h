@@ -45,6 +45,9 @@ public:
 
 protected:
     virtual BOOL PreCreateWindow(CREATESTRUCTA &cs);
+    // WM_CLOSE once no modal window of the program is open: destroys the
+    // window. A frame that must first finish something may wait instead.
+    virtual void OnClose();
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void PostNcDestroy() override;
 
@@ -54,6 +57,12 @@ private:
 
     std::string title_;
 };
+
+// Moves `window` to the middle of the work area of the screen under the
+// mouse pointer, which is where the user just clicked (the icon's menu) or
+// is looking: the program's own frame lies far out of sight, so centring on
+// it could open a window on another screen of the desk.
+void CentreOnPointerMonitor(HWND window);
 
 // Registers (once) a window class of the framework with these properties
 // and returns its name.

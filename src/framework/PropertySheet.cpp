@@ -1,6 +1,7 @@
 #include "framework/PropertySheet.h"
 
 #include "framework/DialogTemplate.h"
+#include "framework/FrameWnd.h"
 
 namespace tidemark {
 
@@ -13,25 +14,6 @@ CPropertySheet *g_creatingSheet = nullptr;
 void setResult(HWND page, LONG_PTR result)
 {
     SetWindowLongPtrA(page, DWLP_MSGRESULT, result);
-}
-
-// The sheet's owner lies far out of sight: place the sheet in the middle of
-// the screen where the pointer is, which is where the user just clicked.
-void centreOnPointerMonitor(HWND sheet)
-{
-    POINT cursor{};
-    GetCursorPos(&cursor);
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    RECT rect{};
-    if (!GetMonitorInfoA(MonitorFromPoint(cursor, MONITOR_DEFAULTTOPRIMARY), &monitor) || !GetWindowRect(sheet, &rect)) {
-        return;
-    }
-    const RECT &work = monitor.rcWork;
-    const LONG width = rect.right - rect.left;
-    const LONG height = rect.bottom - rect.top;
-    SetWindowPos(sheet, nullptr, work.left + (work.right - work.left - width) / 2,
-                 work.top + (work.bottom - work.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace
@@ -144,7 +126,7 @@ int CALLBACK CPropertySheet::SheetCallback(HWND window, UINT message, LPARAM lPa
         if (g_creatingSheet->modal_ != nullptr) {
             g_creatingSheet->modal_->Enter(window);
         }
-        centreOnPointerMonitor(window);
+        CentreOnPointerMonitor(window);
     }
     return 0;
 }

@@ -22,15 +22,17 @@ public:
     }
 
     // Opens `subKey` of `parent`; false, leaving this empty, when that fails.
-    bool Open(HKEY parent, const char *subKey, REGSAM access)
+    bool Open(HKEY parent, const char *subKey, REGSAM access) { return TryOpen(parent, subKey, access) == ERROR_SUCCESS; }
+    // The same, with the system's answer (ERROR_ACCESS_DENIED, ...).
+    LONG TryOpen(HKEY parent, const char *subKey, REGSAM access)
     {
         reset();
         HKEY key = nullptr;
-        if (RegOpenKeyExA(parent, subKey, 0, access, &key) != ERROR_SUCCESS) {
-            return false;
+        const LONG status = RegOpenKeyExA(parent, subKey, 0, access, &key);
+        if (status == ERROR_SUCCESS) {
+            key_ = key;
         }
-        key_ = key;
-        return true;
+        return status;
     }
     // Opens `subKey` of `parent`, creating it when it is missing.
     bool Create(HKEY parent, const char *subKey, REGSAM access)

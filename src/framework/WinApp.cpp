@@ -111,6 +111,63 @@ int CWinApp::DoMessageBox(const char *text, UINT type)
     return ::MessageBoxA(owner, text, appName_.c_str(), type);
 }
 
+namespace {
+
+// The modal scope of the message box that this thread is opening, until the
+// box is seen.
+thread_local ModalScope *g_openingMessage = nullptr;
+
+// The box is the first dialog activated while it opens; MessageBoxA gives
+// its window to no one else.
+LRESULT CALLBACK noteMessageBox(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_ACTIVATE && g_openingMessage != nullptr) {
+        const HWND window = reinterpret_cast<HWND>(wParam);
+        char name[16] = "";
+        GetClassNameA(window, name, sizeof name);
+        if (lstrcmpA(name, "#32770") == 0) {
+            g_openingMessage->Enter(window);
+            g_openingMessage = nullptr;
+            CentreOnPointerMonitor(window);
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+class ThreadHook {
+public:
+    ThreadHook(int type, HOOKPROC procedure)
+        : hook_(SetWindowsHookExA(type, procedure, nullptr, GetCurrentThreadId()))
+    {
+    }
+    ~ThreadHook()
+    {
+        if (hook_ != nullptr) {
+            UnhookWindowsHookEx(hook_);
+        }
+    }
+    ThreadHook(const ThreadHook &) = delete;
+    ThreadHook &operator=(const ThreadHook &) = delete;
+
+private:
+    HHOOK hook_;
+};
+
+}  // namespace
+
+int CWinApp::ShowModalMessage(HWND owner, const char *text, UINT type)
+{
+    ModalScope modal;
+    g_openingMessage = &modal;
+    int result = 0;
+    {
+        const ThreadHook hook(WH_CBT, noteMessageBox);
+        result = ::MessageBoxA(owner, text, appName_.c_str(), type);
+    }
+    g_openingMessage = nullptr;
+    return result;
+}
+
 bool CWinApp::ActivateModalWindow() const
 {
     if (modalWindow_ == nullptr) {

@@ -54,6 +54,11 @@ public:
     // A message box with the application's name as caption, owned by the
     // main window when there is one; an OK box gets the exclamation icon.
     int DoMessageBox(const char *text, UINT type = MB_OK);
+    // A message box owned by `owner` (which it disables while it is open),
+    // with the application's name as caption, run as the program's modal
+    // window: commands and closing wait for it as for the settings, and it
+    // opens on the screen under the pointer.
+    int ShowModalMessage(HWND owner, const char *text, UINT type = MB_OK);
 
     // The dialog or property sheet that the program runs modally now, or
     // null. While there is one, the frame runs no menu command and does not

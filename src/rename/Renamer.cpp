@@ -65,7 +65,7 @@ bool Renamer::walk(bool recursive, std::string folder, const PdfVisit &visit, bo
             // unvisited, which the caller must hear of.
             if (why && why != std::errc::no_such_file_or_directory) {
                 allWell = false;
-                if (reportSkipped && observer_ != nullptr) {
+                if (reportSkipped && !stopped_ && observer_ != nullptr) {
                     observer_->entrySkipped(full, why);
                 }
             }
@@ -73,7 +73,9 @@ bool Renamer::walk(bool recursive, std::string folder, const PdfVisit &visit, bo
         }
     });
     if (listing) {
-        if (reportSkipped && observer_ != nullptr) {
+        // Past the stop, a folder that cannot be listed is one more part not
+        // reached, not a failure.
+        if (reportSkipped && !stopped_ && observer_ != nullptr) {
             observer_->folderSkipped(folder, listing);
         }
         return false;
@@ -83,11 +85,18 @@ bool Renamer::walk(bool recursive, std::string folder, const PdfVisit &visit, bo
 
 bool Renamer::RenamePdfsInFolder(bool recursive, std::string folder)
 {
-    return walk(recursive, std::move(folder),
-                [this](const std::string &dir, const std::string &name) {
-                    return succeeded(RenamePdfToTitle(dir, name));
-                },
-                true);
+    const bool allWell = walk(recursive, std::move(folder),
+                              [this](const std::string &dir, const std::string &name) {
+                                  if (stopped_) {
+                                      ++notReached_;
+                                      return true;
+                                  }
+                                  const bool done = succeeded(RenamePdfToTitle(dir, name));
+                                  stopped_ = stop_ != nullptr && stop_->load();
+                                  return done;
+                              },
+                              true);
+    return allWell && notReached_ == 0;
 }
 
 std::vector<std::string> Renamer::ListPdfsInFolder(bool recursive, std::string folder)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -68,11 +69,19 @@ public:
     // How the titles that `titles` gives are written (Latin-1 by default).
     void setTitleEncoding(TitleEncoding encoding) { titleEncoding_ = encoding; }
 
+    // Looked at after each PDF of a folder run: once it is set, the run
+    // renames nothing more and counts the PDFs it passes instead, so that a
+    // run asked to stop ends between two files, never inside a move.
+    void setStop(const std::atomic<bool> *stop) { stop_ = stop; }
+    // The PDFs that a folder run stopped before reaching.
+    std::size_t notReached() const { return notReached_; }
+
     // Renames each PDF (".pdf" in any case) of `folder`, in listing order,
     // and with `recursive` walks each subfolder as it is met. Files that are
     // not PDFs, links, and entries that cannot be read are passed over; a
     // folder that cannot be listed is reported and passed over. True when
-    // every PDF met was renamed or already named so and every folder listed.
+    // every PDF met was renamed or already named so and every folder listed
+    // (so false when the run stopped before a PDF).
     bool RenamePdfsInFolder(bool recursive, std::string folder);
 
     // Renames `name` in `folder` (empty, or ending with a separator) to its title.
@@ -106,6 +115,9 @@ private:
     TitleSource titles_;
     TitleEncoding titleEncoding_ = TitleEncoding::kLatin1;
     std::unordered_set<std::string> produced_;  // path keys of files this run renamed
+    const std::atomic<bool> *stop_ = nullptr;
+    bool stopped_ = false;
+    std::size_t notReached_ = 0;
 };
 
 }  // namespace tidemark

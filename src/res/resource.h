@@ -35,5 +35,7 @@
 #define IDC_START_WITH_SYSTEM 1004
 #define IDC_LOAD_DEFAULTS 1007
 #define IDC_DISABLE 1019
+// Under the start-with-system box: why it cannot be changed, when it cannot.
+#define IDC_START_NOTE 1020
 // The list of the log page.
 #define IDC_LOG_LIST 1008

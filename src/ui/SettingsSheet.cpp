@@ -66,12 +66,24 @@ void CMainPage::DoDataExchange(CDataExchange &dx)
 BOOL CMainPage::OnInitDialog()
 {
     CPropertyPage::OnInitDialog();
-    startWithSystem = QueryStartWithSystem();
+    const StartWithSystemState state = QueryStartWithSystem(*runKeys);
+    startWithSystem = state.on;
     for (std::size_t i = 0; i < controls_.size(); ++i) {
+        // A key typed alone, or with Shift only, becomes Ctrl+Alt and the
+        // key: a hotkey without Ctrl or Alt would be taken from every program.
+        SendMessageA(controls_[i].GetSafeHwnd(), HKM_SETRULES, HKCOMB_NONE | HKCOMB_S,
+                     MAKELPARAM(HOTKEYF_CONTROL | HOTKEYF_ALT, 0));
         controls_[i].SetHotKey(controlValue(hotkeys[i]));
     }
     UpdateData(FALSE);
+    ShowStartWithSystem(state);
     return TRUE;
+}
+
+void CMainPage::ShowStartWithSystem(const StartWithSystemState &state)
+{
+    EnableWindow(GetDlgItem(IDC_START_WITH_SYSTEM), state.changeable);
+    SetDlgItemTextA(hwnd_, IDC_START_NOTE, state.note.c_str());
 }
 
 BOOL CMainPage::OnApply()
@@ -81,14 +93,14 @@ BOOL CMainPage::OnApply()
         hotkeys[i].key = LOBYTE(keyAndFlags);
         hotkeys[i].modifiers = static_cast<WORD>(ControlFlagsToModifiers(HIBYTE(keyAndFlags)));
     }
-    OnOK();
-    return TRUE;
-}
-
-void CMainPage::OnOK()
-{
     // Whenever the page applies, OK or Apply, changed or not.
-    ApplyStartWithSystem(startWithSystem);
+    const std::string problem = ApplyStartWithSystem(startWithSystem, *runKeys);
+    if (!problem.empty()) {
+        SetDlgItemTextA(hwnd_, IDC_START_NOTE, problem.c_str());
+        return FALSE;
+    }
+    ShowStartWithSystem(QueryStartWithSystem(*runKeys));
+    return TRUE;
 }
 
 bool CMainPage::OnCommand(UINT id, UINT code)

@@ -5,6 +5,7 @@
 #include <array>
 
 #include "framework/PropertySheet.h"
+#include "ui/StartWithSystem.h"
 
 namespace tidemark {
 
@@ -35,16 +36,21 @@ public:
     std::array<Hotkey, 4> defaultHotkeys{};
     BOOL startWithSystem = FALSE;
     BOOL disable = FALSE;
+    // How the page reaches the lists of programs started at logon.
+    RunKeyOpener *runKeys = &SystemRunKeys();
 
 protected:
     void DoDataExchange(CDataExchange &dx) override;
     BOOL OnInitDialog() override;
+    // Also makes the start with the system agree with its box; when that
+    // cannot be done, the line under the box says why and the sheet stays.
     BOOL OnApply() override;
-    void OnOK() override;
     bool OnCommand(UINT id, UINT code) override;
 
 private:
     void OnLoadDefaults();
+    // Greys the box when this user may not change what it shows, and says why.
+    void ShowStartWithSystem(const StartWithSystemState &state);
 
     // Bound to the controls of the hotkeys, in the order of `hotkeys`.
     std::array<CHotKeyCtrl, 4> controls_;

@@ -65,10 +65,12 @@ BOOL CSystemTray::ShowAgain()
     if (data_.hWnd == nullptr) {
         return FALSE;
     }
-    // The new notification area knows nothing of the icon: it is added as
-    // at start, whatever the old area had.
+    // A new notification area knows nothing of the icon: it is added as at
+    // start. Another program may broadcast the message while the icon is
+    // still there, and the add then fails: the icon is brought up to date
+    // instead, and stays Tidemark's to change and to remove.
     data_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    added_ = Shell_NotifyIconA(NIM_ADD, &data_);
+    added_ = Shell_NotifyIconA(NIM_ADD, &data_) || Shell_NotifyIconA(NIM_MODIFY, &data_);
     return added_;
 }
 

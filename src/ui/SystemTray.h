@@ -29,8 +29,9 @@ public:
     // Takes the icon out of the notification area, if it is there.
     void DeleteIcon();
     // Puts the icon, as it now looks, into a notification area that was
-    // made anew (Explorer restarted, or started after the program at logon);
-    // false when there is no icon to show or it was not added.
+    // made anew (Explorer restarted, or started after the program at logon),
+    // or brings it up to date where the area still has it; false when there
+    // is no icon to show or the area took neither.
     BOOL ShowAgain();
     // The icon's callback: a button released over it opens the popup menu.
     virtual LRESULT HandleIconMessage(WPARAM wParam, LPARAM lParam);

@@ -10,6 +10,7 @@
 
 #include <commctrl.h>
 #include <prsht.h>
+#include <tlhelp32.h>
 
 namespace tidemark::testing {
 
@@ -202,10 +203,24 @@ LRESULT Desktop::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     if (window == tray_ && message == WM_COPYDATA) {
-        const IconEvent event = parseIconEvent(*reinterpret_cast<const COPYDATASTRUCT *>(lParam));
+        IconEvent event = parseIconEvent(*reinterpret_cast<const COPYDATASTRUCT *>(lParam));
         const std::lock_guard lock(mutex_);
+        const std::pair<HWND, UINT> icon{event.window, event.id};
+        switch (event.message) {
+        case NIM_ADD:
+            event.accepted = icons_.insert(icon).second;
+            break;
+        case NIM_MODIFY:
+            event.accepted = icons_.count(icon) != 0;
+            break;
+        case NIM_DELETE:
+            event.accepted = icons_.erase(icon) != 0;
+            break;
+        default:
+            break;
+        }
         events_.push_back(event);
-        return TRUE;
+        return event.accepted;
     }
     if (window == owner_ && message == WM_RENDERFORMAT && wParam == CF_TEXT) {
         ++renderRequests_;
@@ -243,6 +258,12 @@ std::vector<IconEvent> Desktop::iconEvents() const
 {
     const std::lock_guard lock(mutex_);
     return events_;
+}
+
+void Desktop::newNotificationArea()
+{
+    const std::lock_guard lock(mutex_);
+    icons_.clear();
 }
 
 bool Desktop::waitForIconEvents(std::size_t count) const
@@ -436,6 +457,79 @@ bool TidemarkProcess::running() const
     return WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
 }
 
+std::set<DWORD> TidemarkProcess::threads() const
+{
+    std::set<DWORD> found;
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        return found;
+    }
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID == id()) {
+            found.insert(entry.th32ThreadID);
+        }
+    }
+    CloseHandle(snapshot);
+    return found;
+}
+
+bool waitForThreadEnd(DWORD threadId)
+{
+    const HANDLE thread = OpenThread(SYNCHRONIZE, FALSE, threadId);
+    if (thread == nullptr) {
+        return true;  // gone already
+    }
+    const bool ended = WaitForSingleObject(thread, 20000) == WAIT_OBJECT_0;
+    CloseHandle(thread);
+    return ended;
+}
+
+Finished runToEnd(const std::string &commandLine, DWORD timeoutMs)
+{
+    Finished result;
+    char folder[MAX_PATH] = "";
+    char outFile[MAX_PATH] = "";
+    GetTempPathA(MAX_PATH, folder);
+    GetTempFileNameA(folder, "out", 0, outFile);
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    const HANDLE out = CreateFileA(outFile, GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = out;
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION process{};
+    std::string command = commandLine;
+    if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+        if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0) {
+            GetExitCodeProcess(process.hProcess, &result.status);
+        }
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    CloseHandle(out);
+    if (FILE *file = std::fopen(outFile, "rb")) {
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
+            result.out.append(buffer, n);
+        }
+        std::fclose(file);
+    }
+    DeleteFileA(outFile);
+    return result;
+}
+
+std::string runCli(const std::string &args)
+{
+    const char *cli = std::getenv("TIDEMARK_CLI");
+    if (cli == nullptr) {
+        return "<TIDEMARK_CLI is not set>";
+    }
+    return runToEnd("\"" + std::string(cli) + "\" " + args, 20000).out;
+}
+
 DWORD TidemarkProcess::exitCode() const
 {
     DWORD code = 0;
@@ -523,16 +617,25 @@ bool hotkeyFree(UINT modifiers, UINT key)
 
 void pressCtrlShift(char key)
 {
-    const WORD keys[] = {VK_CONTROL, VK_SHIFT, static_cast<WORD>(key)};
+    pressKeys({VK_CONTROL, VK_SHIFT, static_cast<WORD>(key)});
+}
+
+void pressKeys(const std::vector<WORD> &keys)
+{
     std::vector<INPUT> inputs;
-    for (const WORD k : keys) {
+    // With its scan code, as a keyboard sends it: the hotkey control reads
+    // the key from that.
+    const auto key = [&](WORD k, DWORD flags) {
         inputs.push_back(INPUT{INPUT_KEYBOARD, {}});
         inputs.back().ki.wVk = k;
+        inputs.back().ki.wScan = static_cast<WORD>(MapVirtualKeyA(k, MAPVK_VK_TO_VSC));
+        inputs.back().ki.dwFlags = flags;
+    };
+    for (const WORD k : keys) {
+        key(k, 0);
     }
     for (auto k = std::rbegin(keys); k != std::rend(keys); ++k) {
-        inputs.push_back(INPUT{INPUT_KEYBOARD, {}});
-        inputs.back().ki.wVk = *k;
-        inputs.back().ki.dwFlags = KEYEVENTF_KEYUP;
+        key(*k, KEYEVENTF_KEYUP);
     }
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
@@ -849,11 +952,8 @@ void cleanRegistry()
 {
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Brightfold");
     RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Brightfold");
-    HKEY run = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", 0, KEY_SET_VALUE,
-                      &run) == ERROR_SUCCESS) {
-        RegDeleteValueA(run, "Tidemark");
-        RegCloseKey(run);
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        RegDeleteKeyValueA(root, kRunKey, "Tidemark");
     }
 }
 

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <optional>
 #include <ostream>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -36,12 +37,15 @@ struct IconEvent {
     UINT callbackMessage = 0;
     std::string tip;
     std::vector<std::uint8_t> colourBits;  // the icon's colour bitmap, when NIF_ICON
+    bool accepted = false;                 // what the notification area answered
 };
 
 // Windows of the test that other programs talk to, on a thread that always
 // answers: the notification area (a window of the class Wine's shell sends
 // the icon to), a program that offers clipboard text only on request, and
-// two clipboard viewers, A and B, joined in that order.
+// two clipboard viewers, A and B, joined in that order. The notification
+// area answers as Explorer's does: it refuses to add an icon it has, and to
+// change or delete one it has not.
 class Desktop {
 public:
     Desktop();
@@ -52,6 +56,9 @@ public:
     HWND trayWindow() const { return tray_; }
     std::vector<IconEvent> iconEvents() const;
     bool waitForIconEvents(std::size_t count) const;
+    // The notification area of an Explorer that has started anew: it has
+    // no icon (the programs are told by the message "TaskbarCreated").
+    void newNotificationArea();
 
     // Puts CF_TEXT on the clipboard to be rendered when a program asks for
     // it, and counts the requests: a program that read the clipboard text
@@ -95,6 +102,7 @@ private:
     HWND nextB_ = nullptr;
     mutable std::mutex mutex_;
     std::vector<IconEvent> events_;
+    std::set<std::pair<HWND, UINT>> icons_;  // (window, id) of each icon shown
     std::string offered_;
     std::atomic<int> renderRequests_{0};
     std::atomic<int> noticesA_{0};
@@ -124,6 +132,8 @@ public:
     bool waitForEnd() const;
     bool running() const;
     DWORD exitCode() const;
+    // The ids of the process's threads now.
+    std::set<DWORD> threads() const;
 
 private:
     PROCESS_INFORMATION info_{};
@@ -139,8 +149,27 @@ HWND findChild(HWND parent, const std::string &cls, const std::string &text);
 // Clicks a button of a dialog as the dialog sees it: a command from it.
 void clickButton(HWND dialog, int id);
 
+// Presses `keys` on the keyboard in this order and lets them go in the other.
+void pressKeys(const std::vector<WORD> &keys);
 // Presses Ctrl+Shift+`key` on the keyboard and lets both go again.
 void pressCtrlShift(char key);
+
+// Waits until the thread with this id has ended.
+bool waitForThreadEnd(DWORD threadId);
+
+// A program run to its end: its exit status (0xDEAD when it did not start
+// or end) and what it printed on its standard output.
+struct Finished {
+    DWORD status = 0xDEAD;
+    std::string out;
+};
+// Runs `commandLine`, waiting at most `timeoutMs` for its end; its standard
+// output goes through a file.
+Finished runToEnd(const std::string &commandLine, DWORD timeoutMs = INFINITE);
+
+// Runs tidemark-cli.exe (TIDEMARK_CLI) with `args` to its end and returns
+// what it printed on its standard output.
+std::string runCli(const std::string &args);
 
 // Whether this combination is free: registers it for a moment.
 bool hotkeyFree(UINT modifiers, UINT key);
@@ -212,7 +241,7 @@ void click(HWND page, int id);
 
 // HKEY_CURRENT_USER\Software\Brightfold\Tidemark\Settings
 extern const char kSettingsKey[];
-// Removes the program's settings and its start-with-system entry.
+// Removes the program's settings and its start-with-system entries.
 void cleanRegistry();
 // Xvfb has no window manager: tells Wine (for the programs started from
 // now on) to place and draw the windows itself instead of waiting for one.

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -68,10 +69,21 @@ protected:
         ASSERT_NE(frame, nullptr);
     }
 
-    // Presses Ctrl+Shift+`key` and waits until the program has handled it.
+    // Presses Ctrl+Shift+`key` and waits until the program has handled it
+    // and the run it started, if any, has ended. A run goes on a thread of
+    // its own that lives as long as the run: the threads that are new once
+    // the hotkey is handled are waited for, and the run's end, which each
+    // hands to the frame before it ends, after them.
     void press(char key)
     {
+        const std::set<DWORD> before = program->threads();
         pressCtrlShift(key);
+        waitForCommands();
+        for (const DWORD thread : program->threads()) {
+            if (before.count(thread) == 0) {
+                ASSERT_TRUE(waitForThreadEnd(thread)) << "a run did not end";
+            }
+        }
         waitForCommands();
     }
 

@@ -121,6 +121,7 @@ TEST_F(HotkeyTest, ExplorerRestarted)
     // Explorer ends, and the new one makes a new taskbar: the program makes
     // a new window list at once.
     explorer.show({{window, nullptr, papers.path(), "a.pdf", 1}});
+    desktop.newNotificationArea();
     ASSERT_TRUE(sendTo(frame, RegisterWindowMessageA("TaskbarCreated"), 0, 0));
     EXPECT_EQ(explorer.listsMade(), 2u);
     press('W');

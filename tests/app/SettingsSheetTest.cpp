@@ -77,7 +77,7 @@ void writeUnterminatedEntry(const std::string &s)
 
 TEST_F(SettingsTest, OnlyOkTakesOverTheSheet)
 {
-    const std::vector<DWORD> custom{'A', 1, 'B', 2, 'F', 4, 'G', 3};
+    const std::vector<DWORD> custom{'A', 1, 'B', 2, 'F', 5, 'G', 3};
     storeHotkeys(custom);
     TidemarkProcess tidemark;
     const HWND frame = tidemark.frame();
@@ -90,7 +90,7 @@ TEST_F(SettingsTest, OnlyOkTakesOverTheSheet)
     HWND page = currentPage(sheet);
     EXPECT_EQ(hotkeyControl(page, kClipboardKey), MAKEWORD('A', HOTKEYF_ALT));
     EXPECT_EQ(hotkeyControl(page, kRecursiveKey), MAKEWORD('B', HOTKEYF_CONTROL));
-    EXPECT_EQ(hotkeyControl(page, kFolderKey), MAKEWORD('F', HOTKEYF_SHIFT));
+    EXPECT_EQ(hotkeyControl(page, kFolderKey), MAKEWORD('F', HOTKEYF_ALT | HOTKEYF_SHIFT));
     EXPECT_EQ(hotkeyControl(page, kFileKey), MAKEWORD('G', HOTKEYF_ALT | HOTKEYF_CONTROL));
     EXPECT_FALSE(isChecked(page, kDisableBox));
     EXPECT_FALSE(isChecked(page, kStartWithSystem));
@@ -134,7 +134,7 @@ TEST_F(SettingsTest, OnlyOkTakesOverTheSheet)
 
 TEST_F(SettingsTest, HotkeysPassThroughThePageAsSixteenBitsWithoutTheExtendedFlag)
 {
-    storeHotkeys({0x10043, 8 | MOD_CONTROL, 'E', MOD_SHIFT, 'X', MOD_ALT, 'W', 6});
+    storeHotkeys({0x10043, 8 | MOD_CONTROL, 'E', MOD_CONTROL | MOD_SHIFT, 'X', MOD_ALT, 'W', 6});
     // Text is not a number: the default applies.
     writeValue(HKEY_CURRENT_USER, kSettingsKey, "FolderRecursiveRename", {REG_SZ, text("abc")});
     TidemarkProcess tidemark;
@@ -146,7 +146,7 @@ TEST_F(SettingsTest, HotkeysPassThroughThePageAsSixteenBitsWithoutTheExtendedFla
     const HWND page = currentPage(sheet);
     // Above 0xFFFF: the low 16 bits. Bit 8: the extended-key flag.
     EXPECT_EQ(hotkeyControl(page, kClipboardKey), MAKEWORD('C', HOTKEYF_CONTROL | HOTKEYF_EXT));
-    EXPECT_EQ(hotkeyControl(page, kRecursiveKey), MAKEWORD('E', HOTKEYF_SHIFT));
+    EXPECT_EQ(hotkeyControl(page, kRecursiveKey), MAKEWORD('E', HOTKEYF_CONTROL | HOTKEYF_SHIFT));
     EXPECT_EQ(hotkeyControl(page, kFolderKey), MAKEWORD('X', HOTKEYF_ALT));
     setHotkeyControl(page, kFolderKey, MAKEWORD('Y', HOTKEYF_ALT | HOTKEYF_SHIFT | HOTKEYF_EXT));
     setHotkeyControl(page, kFileKey, 0);  // cleared
@@ -169,9 +169,43 @@ TEST_F(SettingsTest, HotkeysPassThroughThePageAsSixteenBitsWithoutTheExtendedFla
 
     // OK with the disable box ticked: icon 161 and a check mark.
     EXPECT_TRUE(shows(closeSheet(desktop, sheet, PSBTN_OK), 161));
-    const std::vector<DWORD> expected{'C', MOD_CONTROL, 'E', MOD_SHIFT, 'Y', MOD_ALT | MOD_SHIFT, 0, 0};
+    const std::vector<DWORD> expected{'C', MOD_CONTROL, 'E', MOD_CONTROL | MOD_SHIFT, 'Y', MOD_ALT | MOD_SHIFT, 0, 0};
     EXPECT_EQ(storedHotkeys(), expected);
     EXPECT_TRUE(menuLook(frame, WM_RBUTTONUP)[kDisable].checked);
+}
+
+TEST_F(SettingsTest, AHotkeyTypedWithoutCtrlOrAltGetsBoth)
+{
+    TidemarkProcess tidemark;
+    const HWND frame = tidemark.frame();
+    ASSERT_NE(frame, nullptr);
+    const HWND sheet = openSettings(tidemark, frame);
+    ASSERT_NE(sheet, nullptr);
+    const HWND page = currentPage(sheet);
+    const HWND control = GetDlgItem(page, kFileKey);
+    ASSERT_TRUE(sendTo(sheet, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE));
+    ASSERT_TRUE(waitUntil([&] { return GetForegroundWindow() == sheet; }));
+
+    constexpr BYTE kCtrlAlt = HOTKEYF_CONTROL | HOTKEYF_ALT;
+    const struct {
+        std::vector<WORD> typed;
+        WORD shown;
+    } cases[] = {
+        {{'X'}, MAKEWORD('X', kCtrlAlt)},
+        {{VK_SHIFT, 'Y'}, MAKEWORD('Y', kCtrlAlt)},
+        {{VK_F7}, MAKEWORD(VK_F7, kCtrlAlt)},
+        {{VK_CONTROL, 'Z'}, MAKEWORD('Z', HOTKEYF_CONTROL)},
+        {{VK_CONTROL, VK_SHIFT, 'V'}, MAKEWORD('V', kCtrlShiftFlags)},
+        {{VK_MENU, 'Q'}, MAKEWORD('Q', HOTKEYF_ALT)},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.shown);
+        setHotkeyControl(page, kFileKey, 0);
+        pressKeys(c.typed);
+        EXPECT_TRUE(waitUntil([&] { return hotkeyControl(page, kFileKey) == c.shown; }))
+            << "shown: " << hotkeyControl(page, kFileKey);
+    }
+    closeSheet(desktop, sheet, PSBTN_CANCEL);
 }
 
 TEST_F(SettingsTest, StartWithSystemNamesExactlyThisExecutable)
@@ -239,9 +273,11 @@ TEST_F(SettingsTest, LogPageAndAboutBox)
     ASSERT_NE(frame, nullptr);
 
     // The log page: an empty report list with an empty header. OK from
-    // there is OK from the hotkey page.
+    // there is OK from the hotkey page. The sheet does not float above the
+    // other windows of the desktop.
     const HWND sheet = openSettings(tidemark, frame);
     ASSERT_NE(sheet, nullptr);
+    EXPECT_FALSE(GetWindowLongPtrA(sheet, GWL_EXSTYLE) & WS_EX_TOPMOST);
     ASSERT_TRUE(sendTo(sheet, PSM_SETCURSEL, 1, 0));
     const HWND page = currentPage(sheet);
     const HWND list = GetDlgItem(page, 1008);
@@ -258,7 +294,8 @@ TEST_F(SettingsTest, LogPageAndAboutBox)
     closeSheet(desktop, sheet, PSBTN_OK);
     EXPECT_EQ(storedHotkeys(), defaults);
 
-    // The About box, centred, with its texts; OK and Escape close it.
+    // The About box, centred, not topmost, with its texts; OK and Escape
+    // close it.
     for (const bool escape : {false, true}) {
         const HWND menu = openIconMenu(frame, WM_LBUTTONUP);
         ASSERT_NE(menu, nullptr);
@@ -276,6 +313,7 @@ TEST_F(SettingsTest, LogPageAndAboutBox)
         RECT rect{};
         GetWindowRect(about, &rect);
         EXPECT_NEAR((rect.left + rect.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 2);
+        EXPECT_FALSE(GetWindowLongPtrA(about, GWL_EXSTYLE) & WS_EX_TOPMOST);
         if (escape) {
             PostMessageA(GetDlgItem(about, IDOK), WM_KEYDOWN, VK_ESCAPE, 0);
         } else {

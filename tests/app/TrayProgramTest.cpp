@@ -1,7 +1,13 @@
 // The real Tidemark.exe under Wine, driven as a user and the system drive it:
 // started, its icon clicked, its menu read from the screen, its hotkeys and
 // registry values checked from outside.
+#include <windows.h>
+#include <prsht.h>
+
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
 
 #include "TrayFixture.h"
 
@@ -95,7 +101,18 @@ TEST_F(TrayProgramTest, RunsOnceWithDefaultsOutOfSightAndExitsCleanly)
     EXPECT_TRUE(next.dialogs().empty());
 }
 
-TEST_F(TrayProgramTest, HotkeysHeldByAnotherProgramAreReportedOnce)
+// The main frame while it is being created: out of sight only afterwards.
+HWND frameInCreation(const TidemarkProcess &tidemark)
+{
+    for (HWND window : topLevelWindows(tidemark.id())) {
+        if (className(window).starts_with("TidemarkFrame:")) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+TEST_F(TrayProgramTest, HotkeysHeldByAnotherProgramAreReportedOnceAndExitWaitsForTheMessage)
 {
     // Ids 256 and 258: the ones after a failure are still registered.
     const HeldHotkey heldC(kCtrlShift, 'C');
@@ -107,13 +124,164 @@ TEST_F(TrayProgramTest, HotkeysHeldByAnotherProgramAreReportedOnce)
     ASSERT_NE(box, nullptr);
     EXPECT_NE(findChild(box, "Static", "Failes to set one or more HotKeys\nPlease change the HotKey settings"),
               nullptr);
+    EXPECT_FALSE(GetWindowLongPtrA(box, GWL_EXSTYLE) & WS_EX_TOPMOST);
+
+    // The message is a modal window of the program, as the settings are: the
+    // frame is disabled, which tells the installer that Tidemark cannot end
+    // now; Exit and closing wait; a click on the icon shows the message.
+    const HWND frame = frameInCreation(tidemark);
+    ASSERT_NE(frame, nullptr);
+    EXPECT_FALSE(IsWindowEnabled(frame));
+    ASSERT_TRUE(sendTo(frame, WM_COMMAND, 57665, 0));
+    ASSERT_TRUE(sendTo(frame, WM_CLOSE, 0, 0));
+    LRESULT result = 0;
+    ASSERT_TRUE(sendTo(frame, 0x040A, 144, WM_LBUTTONUP, &result));
+    EXPECT_EQ(result, 1);
+    EXPECT_TRUE(tidemark.running());
+    EXPECT_EQ(tidemark.dialogs(), std::vector<HWND>{box});
     clickButton(box, IDOK);
 
     // Start-up goes on to its end with one message for both hotkeys.
-    ASSERT_NE(tidemark.frame(), nullptr);
+    ASSERT_EQ(tidemark.frame(), frame);
+    EXPECT_TRUE(IsWindowEnabled(frame));
     EXPECT_TRUE(tidemark.dialogs().empty());
     EXPECT_FALSE(hotkeyFree(kCtrlShift, 'E'));
     EXPECT_FALSE(hotkeyFree(kCtrlShift, 'W'));
+    ASSERT_TRUE(sendTo(frame, WM_COMMAND, 57665, 0));
+    ASSERT_TRUE(tidemark.waitForEnd());
+    EXPECT_EQ(tidemark.exitCode(), 0u);
+}
+
+TEST_F(TrayProgramTest, ACopyThatMayNotOpenTheRunningCopysMutexEndsToo)
+{
+    // The mutex as a copy run as administrator makes it, seen by a user
+    // without those rights: no access at all.
+    SECURITY_DESCRIPTOR descriptor;
+    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+    ACL noAccess;
+    InitializeAcl(&noAccess, sizeof noAccess, ACL_REVISION);
+    SetSecurityDescriptorDacl(&descriptor, TRUE, &noAccess, FALSE);
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, &descriptor, FALSE};
+    const HANDLE elevated = CreateMutexA(&attributes, TRUE, "BrightfoldTidemarkMutex");
+    ASSERT_NE(elevated, nullptr);
+    ASSERT_EQ(CreateMutexA(nullptr, TRUE, "BrightfoldTidemarkMutex"), nullptr);
+    ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+
+    {
+        TidemarkProcess second;
+        const HWND box = second.waitForDialog("Tidemark");
+        ASSERT_NE(box, nullptr);
+        EXPECT_NE(findChild(box, "Static", "There is another runnnig Tidemark instance!"), nullptr);
+        clickButton(box, IDOK);
+        EXPECT_TRUE(second.waitForEnd());
+    }
+    EXPECT_TRUE(desktop.iconEvents().empty());
+    for (UINT key : kDefaultKeys) {
+        EXPECT_TRUE(hotkeyFree(kCtrlShift, key)) << "Ctrl+Shift+" << static_cast<char>(key);
+    }
+    CloseHandle(elevated);
+}
+
+TEST_F(TrayProgramTest, DisableGivesTheHotkeysBack)
+{
+    TidemarkProcess tidemark;
+    const HWND frame = tidemark.frame();
+    ASSERT_NE(frame, nullptr);
+    const auto allTaken = [] {
+        bool taken = true;
+        for (UINT key : kDefaultKeys) {
+            taken = taken && !hotkeyFree(kCtrlShift, key);
+        }
+        return taken;
+    };
+    const auto noneTaken = [] {
+        bool free = true;
+        for (UINT key : kDefaultKeys) {
+            free = free && hotkeyFree(kCtrlShift, key);
+        }
+        return free;
+    };
+    ASSERT_TRUE(allTaken());
+
+    // Disabled, the keys are other programs' to have.
+    ASSERT_TRUE(sendTo(frame, WM_COMMAND, 32788, 0));
+    EXPECT_TRUE(noneTaken());
+    {
+        // One of them is taken meanwhile: enabling says so, once, and takes
+        // the others.
+        const HeldHotkey heldW(kCtrlShift, 'W');
+        ASSERT_TRUE(heldW.held());
+        PostMessageA(frame, WM_COMMAND, 32788, 0);
+        const HWND box = tidemark.waitForDialog("Tidemark");
+        ASSERT_NE(box, nullptr);
+        EXPECT_NE(findChild(box, "Static", "Failes to set one or more HotKeys\nPlease change the HotKey settings"),
+                  nullptr);
+        clickButton(box, IDOK);
+        ASSERT_TRUE(waitUntil([&] { return tidemark.dialogs().empty(); }));
+        ASSERT_TRUE(sendTo(frame, WM_NULL, 0, 0));
+        EXPECT_TRUE(tidemark.dialogs().empty());
+        for (UINT key : {'C', 'E', 'D'}) {
+            EXPECT_FALSE(hotkeyFree(kCtrlShift, key)) << "Ctrl+Shift+" << static_cast<char>(key);
+        }
+    }
+    // The same through the settings sheet's box, and back by the menu.
+    HWND sheet = openSettings(tidemark, frame);
+    ASSERT_NE(sheet, nullptr);
+    click(currentPage(sheet), 1019);
+    EXPECT_TRUE(shows(closeSheet(desktop, sheet, PSBTN_OK), 161));
+    EXPECT_TRUE(noneTaken());
+    ASSERT_TRUE(sendTo(frame, WM_COMMAND, 32788, 0));
+    EXPECT_TRUE(allTaken());
+    EXPECT_TRUE(tidemark.dialogs().empty());
+}
+
+TEST_F(TrayProgramTest, AStoredHotkeyWithoutCtrlOrAltIsNotTaken)
+{
+    // The file command's hotkey as the registry holds it. Taken from every
+    // program, a bare key would rename every PDF of the folder in front
+    // whenever the user typed it.
+    const struct {
+        DWORD key;
+        DWORD modifiers;
+        bool taken;
+        bool reported;
+    } cases[] = {
+        {'W', MOD_CONTROL | MOD_SHIFT, true, false},
+        {'W', MOD_CONTROL, true, false},
+        {'W', MOD_ALT, true, false},
+        {'W', MOD_SHIFT, false, true},
+        {'W', 0, false, true},
+        {VK_F7, 0, false, true},
+        {'W', MOD_WIN, false, true},
+        // Cleared in the settings: the command has no hotkey, which is no fault.
+        {0, 0, false, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE("key " + std::to_string(c.key) + ", modifiers " + std::to_string(c.modifiers));
+        writeValue(HKEY_CURRENT_USER, kSettingsKey, "FileRename",
+                   {REG_DWORD, std::string(reinterpret_cast<const char *>(&c.key), sizeof c.key)});
+        writeValue(HKEY_CURRENT_USER, kSettingsKey, "FileRenameModifier",
+                   {REG_DWORD, std::string(reinterpret_cast<const char *>(&c.modifiers), sizeof c.modifiers)});
+        TidemarkProcess tidemark;
+        if (c.reported) {
+            const HWND box = tidemark.waitForDialog("Tidemark");
+            ASSERT_NE(box, nullptr);
+            EXPECT_NE(findChild(box, "Static", "Failes to set one or more HotKeys\nPlease change the HotKey settings"),
+                      nullptr);
+            clickButton(box, IDOK);
+        }
+        const HWND frame = tidemark.frame();
+        ASSERT_NE(frame, nullptr);
+        EXPECT_TRUE(tidemark.dialogs().empty());
+        if (c.key != 0) {
+            EXPECT_EQ(hotkeyFree(c.modifiers, c.key), !c.taken);
+        }
+        for (UINT key : {'C', 'E', 'D'}) {
+            EXPECT_FALSE(hotkeyFree(kCtrlShift, key)) << "Ctrl+Shift+" << static_cast<char>(key);
+        }
+        ASSERT_TRUE(sendTo(frame, WM_COMMAND, 57665, 0));
+        ASSERT_TRUE(tidemark.waitForEnd());
+    }
 }
 
 TEST_F(TrayProgramTest, IconMenuAndTheDisabledState)
@@ -170,25 +338,44 @@ TEST_F(TrayProgramTest, IconMenuAndTheDisabledState)
 
     // A new notification area (Explorer restarted) gets the icon again, in
     // the look it has now, with its callback and tip.
-    ASSERT_TRUE(sendTo(frame, RegisterWindowMessageA("TaskbarCreated"), 0, 0));
+    const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    desktop.newNotificationArea();
+    ASSERT_TRUE(sendTo(frame, taskbarCreated, 0, 0));
     ASSERT_TRUE(desktop.waitForIconEvents(3));
     EXPECT_EQ(lastIconEvent().message, static_cast<DWORD>(NIM_ADD));
+    EXPECT_TRUE(lastIconEvent().accepted);
     EXPECT_TRUE(shows(lastIconEvent(), 161));
     EXPECT_EQ(lastIconEvent().callbackMessage, 0x040Au);
     EXPECT_EQ(lastIconEvent().tip, "Click here to configure Tidemark");
 
-    // A second Disable restores both.
+    // The same message from another program while the icon is still there:
+    // the area refuses a second add, and the icon is brought up to date.
+    ASSERT_TRUE(sendTo(frame, taskbarCreated, 0, 0));
+    ASSERT_TRUE(desktop.waitForIconEvents(5));
+    EXPECT_FALSE(desktop.iconEvents()[3].accepted);
+    EXPECT_EQ(lastIconEvent().message, static_cast<DWORD>(NIM_MODIFY));
+    EXPECT_TRUE(lastIconEvent().accepted);
+    EXPECT_TRUE(shows(lastIconEvent(), 161));
+
+    // A second Disable restores both: the icon is still the program's to change.
     menu = openIconMenu(frame, WM_LBUTTONUP);
     ASSERT_NE(menu, nullptr);
     ASSERT_TRUE(chooseFromMenu(menu, 'd'));
-    ASSERT_TRUE(desktop.waitForIconEvents(4));
+    ASSERT_TRUE(desktop.waitForIconEvents(6));
+    EXPECT_EQ(lastIconEvent().message, static_cast<DWORD>(NIM_MODIFY));
+    EXPECT_TRUE(lastIconEvent().accepted);
     EXPECT_TRUE(shows(lastIconEvent(), 130));
     items = menuLook(frame, WM_RBUTTONUP);
     ASSERT_EQ(items.size(), static_cast<std::size_t>(kMenuItems));
     EXPECT_FALSE(items[kDisable].checked);
     ASSERT_TRUE(sendTo(frame, WM_HOTKEY, kFirstHotkeyId, 0));
     EXPECT_EQ(desktop.renderRequests(), 2);
-    EXPECT_TRUE(tidemark.running());
+
+    // ...and to remove: Exit leaves no dead icon behind.
+    ASSERT_TRUE(sendTo(frame, WM_COMMAND, 57665, 0));
+    ASSERT_TRUE(tidemark.waitForEnd());
+    EXPECT_EQ(lastIconEvent().message, static_cast<DWORD>(NIM_DELETE));
+    EXPECT_TRUE(lastIconEvent().accepted);
 }
 
 }  // namespace

@@ -53,40 +53,6 @@ std::string readFile(const std::string &path)
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-struct Finished {
-    DWORD status = 0xDEAD;
-    std::string out;
-};
-
-// Runs a command line to its end; its standard output goes through a file.
-Finished run(const std::string &commandLine)
-{
-    Finished result;
-    char folder[MAX_PATH] = "";
-    char outFile[MAX_PATH] = "";
-    GetTempPathA(MAX_PATH, folder);
-    GetTempFileNameA(folder, "out", 0, outFile);
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    const HANDLE out = CreateFileA(outFile, GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = out;
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    PROCESS_INFORMATION process{};
-    std::string command = commandLine;
-    if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
-        WaitForSingleObject(process.hProcess, INFINITE);
-        GetExitCodeProcess(process.hProcess, &result.status);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
-    CloseHandle(out);
-    result.out = readFile(outFile);
-    DeleteFileA(outFile);
-    return result;
-}
-
 // A REG_SZ value's text, or a sentinel when it is missing or of another type.
 std::string text(HKEY root, const char *key, const char *name)
 {
@@ -162,14 +128,14 @@ protected:
     // and returns at once; the entry in Apps & Features goes last.
     void uninstall()
     {
-        EXPECT_EQ(run(quoted(kUninstaller) + " /S").status, 0u);
+        EXPECT_EQ(runToEnd(quoted(kUninstaller) + " /S").status, 0u);
         EXPECT_TRUE(waitUntil([] { return !valueNames(HKEY_LOCAL_MACHINE, kUninstallKey).has_value(); }));
     }
 };
 
 TEST_F(InstallerTest, SilentInstallThenUninstallWhileTidemarkRuns)
 {
-    ASSERT_EQ(run(quoted(environment("TIDEMARK_SETUP")) + " /S").status, 0u);
+    ASSERT_EQ(runToEnd(quoted(environment("TIDEMARK_SETUP")) + " /S").status, 0u);
 
     std::uint64_t bytes = 0;
     for (const char *name : kInstalledFiles) {
@@ -197,7 +163,7 @@ TEST_F(InstallerTest, SilentInstallThenUninstallWhileTidemarkRuns)
     // program's settings page writes it and recognises it.
     EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, kRunKey, "Tidemark"), stringValue(kInstalledExe));
 
-    const Finished version = run(quoted(kInstalledCli) + " --version");
+    const Finished version = runToEnd(quoted(kInstalledCli) + " --version");
     EXPECT_EQ(version.status, 0u);
     EXPECT_EQ(version.out, "tidemark " TIDEMARK_VERSION "\r\n");
 
@@ -208,6 +174,14 @@ TEST_F(InstallerTest, SilentInstallThenUninstallWhileTidemarkRuns)
     const std::string journal = journalFolder + "\\journal";
     CreateDirectoryA(journalFolder.c_str(), nullptr);
     std::ofstream(journal, std::ios::binary) << "{\"run\":1}\n";
+
+    // The entries the settings page writes for users who may not change the
+    // machine-wide one: this user's, and another logged-on user's (the
+    // uninstaller runs as an administrator, often not the user who set it).
+    writeValue(HKEY_CURRENT_USER, kRunKey, "Tidemark", stringValue(kInstalledExe));
+    const std::string otherUserRunKey = std::string(".DEFAULT\\") + kRunKey;
+    writeValue(HKEY_USERS, otherUserRunKey.c_str(), "Tidemark",
+               stringValue("\"C:\\PROGRAM FILES\\Tidemark\\Tidemark.exe\""));
 
     {
         TidemarkProcess tidemark(kInstalledExe);
@@ -226,6 +200,8 @@ TEST_F(InstallerTest, SilentInstallThenUninstallWhileTidemarkRuns)
     EXPECT_FALSE(exists(kInstallDir));
     EXPECT_FALSE(exists(kShortcut));
     EXPECT_FALSE(readValue(HKEY_LOCAL_MACHINE, kRunKey, "Tidemark").has_value());
+    EXPECT_FALSE(readValue(HKEY_CURRENT_USER, kRunKey, "Tidemark").has_value());
+    EXPECT_FALSE(readValue(HKEY_USERS, otherUserRunKey.c_str(), "Tidemark").has_value());
     EXPECT_EQ(readValue(HKEY_CURRENT_USER, kSettingsKey, "FileRename"), fileHotkey);
     EXPECT_EQ(readFile(journal), "{\"run\":1}\n");
 }
@@ -233,9 +209,9 @@ TEST_F(InstallerTest, SilentInstallThenUninstallWhileTidemarkRuns)
 TEST_F(InstallerTest, OverAnOlderVersionThatRuns)
 {
     const std::string oldVersion = environment("TIDEMARK_OLD_VERSION");
-    ASSERT_EQ(run(quoted(environment("TIDEMARK_OLD_SETUP")) + " /S").status, 0u);
+    ASSERT_EQ(runToEnd(quoted(environment("TIDEMARK_OLD_SETUP")) + " /S").status, 0u);
     ASSERT_EQ(text(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion"), oldVersion);
-    ASSERT_EQ(run(quoted(kInstalledCli) + " --version").out, "tidemark " + oldVersion + "\r\n");
+    ASSERT_EQ(runToEnd(quoted(kInstalledCli) + " --version").out, "tidemark " + oldVersion + "\r\n");
 
     {
         TidemarkProcess old(kInstalledExe);
@@ -249,19 +225,19 @@ TEST_F(InstallerTest, OverAnOlderVersionThatRuns)
         click(page, kStartWithSystemBox);
         // ...and while they are open, Tidemark cannot end: the silent
         // installer stops and changes nothing.
-        EXPECT_EQ(run(quoted(environment("TIDEMARK_SETUP")) + " /S").status, 2u);
+        EXPECT_EQ(runToEnd(quoted(environment("TIDEMARK_SETUP")) + " /S").status, 2u);
         EXPECT_TRUE(old.running());
         EXPECT_EQ(text(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion"), oldVersion);
         closeSheet(desktop, sheet, PSBTN_OK);
         ASSERT_FALSE(readValue(HKEY_LOCAL_MACHINE, kRunKey, "Tidemark").has_value());
 
-        EXPECT_EQ(run(quoted(environment("TIDEMARK_SETUP")) + " /S").status, 0u);
+        EXPECT_EQ(runToEnd(quoted(environment("TIDEMARK_SETUP")) + " /S").status, 0u);
         ASSERT_TRUE(old.waitForEnd());
         EXPECT_EQ(old.exitCode(), 0u);
     }
     EXPECT_EQ(text(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion"), TIDEMARK_VERSION);
     EXPECT_EQ(productVersion(kInstalledExe), TIDEMARK_VERSION);
-    EXPECT_EQ(run(quoted(kInstalledCli) + " --version").out, "tidemark " TIDEMARK_VERSION "\r\n");
+    EXPECT_EQ(runToEnd(quoted(kInstalledCli) + " --version").out, "tidemark " TIDEMARK_VERSION "\r\n");
     // The new version keeps the start at logon off.
     EXPECT_FALSE(readValue(HKEY_LOCAL_MACHINE, kRunKey, "Tidemark").has_value());
 
@@ -269,9 +245,11 @@ TEST_F(InstallerTest, OverAnOlderVersionThatRuns)
     // from the zip, say) is the user's: the uninstaller leaves it.
     const RegistryValue portable = stringValue("D:\\Tools\\Tidemark\\Tidemark.exe");
     writeValue(HKEY_LOCAL_MACHINE, kRunKey, "Tidemark", portable);
+    writeValue(HKEY_CURRENT_USER, kRunKey, "Tidemark", portable);
     uninstall();
     EXPECT_FALSE(exists(kInstallDir));
     EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, kRunKey, "Tidemark"), portable);
+    EXPECT_EQ(readValue(HKEY_CURRENT_USER, kRunKey, "Tidemark"), portable);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <map>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "rename/DryRunFileSystem.h"
 #include "rename/PosixFileSystem.h"
 #include "rename/Renamer.h"
+#include "title/TitleExtractor.h"
 
 namespace tidemark {
 namespace {
@@ -308,6 +310,81 @@ TEST_F(FolderRun, DryRunPlansWhatTheRealRunDoes)
     EXPECT_EQ(recorder.files.size(), 7u);
     // Which paper gets "(1)" depends on the listing order; no file is lost.
     EXPECT_EQ(tree().size(), before.size());
+}
+
+// Lists each folder in name order, so that "the files before" are known,
+// and asks the run to stop while it moves the file named `stopAt`.
+class StopWhileMoving final : public ForwardingFileSystem {
+public:
+    StopWhileMoving(FileSystem &disk, std::atomic<bool> &stop, std::string stopAt)
+        : ForwardingFileSystem(disk), stop_(stop), stopAt_(std::move(stopAt))
+    {
+    }
+    std::error_code listFolder(const std::string &folder, const Visit &visit) override
+    {
+        std::vector<std::string> names;
+        const std::error_code error = disk_.listFolder(folder, [&](const std::string &n) { names.push_back(n); });
+        std::sort(names.begin(), names.end());
+        std::for_each(names.begin(), names.end(), visit);
+        return error;
+    }
+    std::error_code move(const std::string &oldPath, const std::string &newPath) override
+    {
+        const std::error_code error = disk_.move(oldPath, newPath);
+        if (!stopAt_.empty() && oldPath.ends_with(stopAt_)) {
+            stop_ = true;
+        }
+        return error;
+    }
+
+private:
+    std::atomic<bool> &stop_;
+    std::string stopAt_;
+};
+
+TEST_F(FolderRun, StopEndsTheRunBetweenTwoFilesAndCountsTheRest)
+{
+    folder("sub");
+    paper("a.pdf", "Alpha");
+    paper("b.pdf", "Bravo");
+    paper("sub/c.pdf", "Charlie");
+    paper("sub/d.pdf", "Delta");
+    const Names untouched = tree();
+    const struct {
+        const char *stopWhileMoving;  // empty: while reading the title of /b.pdf
+        bool recursive;
+        Names after;
+        std::size_t notReached;
+    } cases[] = {
+        {"/a.pdf", true, {"Alpha.pdf", "b.pdf", "sub/", "sub/c.pdf", "sub/d.pdf"}, 3},
+        {"/a.pdf", false, {"Alpha.pdf", "b.pdf", "sub/", "sub/c.pdf", "sub/d.pdf"}, 1},
+        // The file whose title is being read when the stop comes is finished.
+        {"", true, {"Alpha.pdf", "Bravo.pdf", "sub/", "sub/c.pdf", "sub/d.pdf"}, 2},
+        {"/c.pdf", true, {"Alpha.pdf", "Bravo.pdf", "sub/", "sub/Charlie.pdf", "sub/d.pdf"}, 1},
+        {"/d.pdf", true, {"Alpha.pdf", "Bravo.pdf", "sub/", "sub/Charlie.pdf", "sub/Delta.pdf"}, 0},
+        {"/none.pdf", true, {"Alpha.pdf", "Bravo.pdf", "sub/", "sub/Charlie.pdf", "sub/Delta.pdf"}, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.stopWhileMoving) + (c.recursive ? " recursive" : ""));
+        TempDir fresh;
+        std::filesystem::copy(dir.path(), fresh.path(), std::filesystem::copy_options::recursive);
+        std::atomic<bool> stop{false};
+        StopWhileMoving layer(fs, stop, c.stopWhileMoving);
+        Recorder seen;
+        Renamer renamer(layer, cp, &seen, [&](const std::string &path) {
+            if (*c.stopWhileMoving == '\0' && path.ends_with("/b.pdf")) {
+                stop = true;
+            }
+            return extractTitle(path);
+        });
+        renamer.setStop(&stop);
+
+        EXPECT_EQ(renamer.RenamePdfsInFolder(c.recursive, fresh.path()), c.notReached == 0);
+        EXPECT_EQ(treeOf(fresh.path()), c.after);
+        EXPECT_EQ(renamer.notReached(), c.notReached);
+        EXPECT_EQ(seen.files.size(), (c.recursive ? 4u : 2u) - c.notReached);
+    }
+    EXPECT_EQ(tree(), untouched);
 }
 
 }  // namespace
