@@ -156,6 +156,14 @@ std::string render(const Document &doc)
             objects[id] = "<< /Type /Font /Subtype /Type0 /BaseFont /" + base +
                           " /Encoding /Identity-H /DescendantFonts [" + std::to_string(cidFont) +
                           " 0 R] /ToUnicode " + std::to_string(toUnicode) + " 0 R >>";
+        } else if (name == kJapanCidFont) {
+            const int cidFont = add("<< /Type /Font /Subtype /CIDFontType0 /BaseFont /HaranoAjiMincho-Regular"
+                                    " /CIDSystemInfo << /Registry (Adobe) /Ordering (Japan1) /Supplement 6 >>"
+                                    " /FontDescriptor << /Type /FontDescriptor /FontName /HaranoAjiMincho-Regular"
+                                    " /Flags 6 /FontBBox [0 -120 1000 880] /ItalicAngle 0 /Ascent 880"
+                                    " /Descent -120 /CapHeight 700 /StemV 80 >> /DW 1000 >>");
+            objects[id] = "<< /Type /Font /Subtype /Type0 /BaseFont /HaranoAjiMincho-Regular-UniJIS-UCS2-H"
+                          " /Encoding /UniJIS-UCS2-H /DescendantFonts [" + std::to_string(cidFont) + " 0 R] >>";
         } else if (name == kType3Font || name == kType3MonoFont) {
             // Every glyph is an empty procedure; only the widths matter to
             // the layout. The 'm' is narrow; the typewriter font draws every
@@ -199,7 +207,7 @@ std::string render(const Document &doc)
         const int pageId = static_cast<int>(firstPage + 2 * i);
         std::string content;
         for (const TextRun &r : p.runs) {
-            const bool unicode = r.font == kUnicodeFont || r.font == kUnicodeBoldFont;
+            const bool unicode = r.font == kUnicodeFont || r.font == kUnicodeBoldFont || r.font == kJapanCidFont;
             std::string shown;
             if (unicode) {
                 shown = "<";

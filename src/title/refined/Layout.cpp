@@ -13,6 +13,7 @@
 #include <PDFDoc.h>
 #include <TextOutputDev.h>
 
+#include "title/refined/Bidi.h"
 #include "title/refined/Text.h"
 
 namespace tidemark::refined {
@@ -100,7 +101,7 @@ std::u32string Line::text() const
     while (!out.empty() && out.back() == U' ') {
         out.pop_back();
     }
-    return out;
+    return logicalOrder(std::move(out));
 }
 
 std::size_t Line::letters() const
