@@ -724,6 +724,26 @@ Document japaneseWithoutUnicodeMap()
     return {{b.page()}, ""};
 }
 
+// A title and its byline in a font whose character map is broken
+// (PdfWriter.h): the letters the font names itself.
+Document brokenMap(const std::string &font)
+{
+    PageBuilder b;
+    b.line("Penalized Least Squares", 18, font).line("Ann Author and Bo Builder", 11, font);
+    b.gap(14).line("Abstract", 10, kTimesBold).body(20);
+    return {{b.page()}, ""};
+}
+
+// A row of ornaments from the dingbat font, larger than the title: its
+// symbols are meant, though its codes are letters.
+Document ornamentsOverTitle()
+{
+    PageBuilder b;
+    b.line("nnnnnnnnnnnnnnnn", 26, "ZapfDingbats").gap(10).line("Tidal Mixing in Shallow Estuaries", 17, kBold);
+    paperHead(b).body(16);
+    return {{b.page()}, ""};
+}
+
 struct Row {
     const char *name;
     std::function<Document()> make;
@@ -863,6 +883,10 @@ const Row kRows[] = {
      [] { return script("Tides of the חלמה םי Basin", "Ann Author", "Abstract", "we study the tides of the basin"); },
      "Tides of the ים המלח Basin"},
     {"japaneseWithoutUnicodeMap", japaneseWithoutUnicodeMap, "潮汐観測データの解析入門"},
+    {"dingbatMap", [] { return brokenMap(pdfgen::kDingbatMapFont); }, "Penalized Least Squares"},
+    {"privateUseMap", [] { return brokenMap(pdfgen::kPrivateUseMapFont); }, "Penalized Least Squares"},
+    {"numberedGlyphs", [] { return brokenMap(pdfgen::kNumberedGlyphFont); }, "Penalized Least Squares"},
+    {"ornamentsOverTitle", ornamentsOverTitle, "Tidal Mixing in Shallow Estuaries"},
     {"hyphenBeforeCapital",
      [] {
          PageBuilder b;

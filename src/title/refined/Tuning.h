@@ -104,4 +104,16 @@ inline constexpr double kSameTextSimilarity = 0.85;  // none yet
 // this much.
 inline constexpr double kMetadataTrialMargin = 0.02;  // none yet
 
+// ------------------------------------------- fonts read as symbols
+// A font's text at one size on a page is read from the font's own data
+// when it shows this many characters, the font's data changes this share
+// of them, fewer than this share are letters or well-formed words as the
+// library decodes them (or it decodes capitals alone where the font names
+// this share of small letters), and at least this share are letters and
+// well-formed words as the font says (FontRecovery.cpp).
+inline constexpr std::size_t kBrokenFontCharacters = 4;  // none yet
+inline constexpr double kBrokenFontLetters = 0.5;  // none yet
+inline constexpr double kBrokenFontWords = 0.5;  // none yet
+inline constexpr double kRecoveredFontLetters = 0.8;  // none yet
+
 }  // namespace tidemark::refined::tuning
