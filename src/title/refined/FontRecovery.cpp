@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -135,7 +136,9 @@ Unicode recoveredCharacter(const GfxFont &font, CharCode code)
 
 bool wellFormedWord(std::u32string_view word)
 {
-    auto opening = [](char32_t c) { return std::u32string_view(U"([{\"'`\u00AB\u201C\u2018\u201E").find(c) != std::u32string_view::npos; };
+    auto opening = [](char32_t c) {
+        return std::u32string_view(U"([{\"'`\u00AB\u201C\u2018\u201E").find(c) != std::u32string_view::npos;
+    };
     auto closing = [](char32_t c) {
         return std::u32string_view(U")]}\"',.;:!?\u00BB\u201D\u2019*").find(c) != std::u32string_view::npos;
     };
@@ -181,7 +184,16 @@ void FontAudit::note(const GfxFont &font, double size, CharCode code, Unicode de
     if (counts.symbolic) {
         return;
     }
-    const Unicode recovered = recoveredCharacter(font, code);
+    Unicode recovered = 0;
+    if (code < counts.known.size() && counts.known[code]) {
+        recovered = counts.recoveredByCode[code];
+    } else {
+        recovered = recoveredCharacter(font, code);
+        if (code < counts.known.size()) {
+            counts.known[code] = true;
+            counts.recoveredByCode[code] = recovered;
+        }
+    }
     if (apart || decoded == U' ' || recovered == U' ') {
         endWord(counts);
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <bitset>
 #include <map>
 #include <set>
 #include <string>
@@ -56,6 +58,9 @@ private:
         std::size_t words = 0, decodedWords = 0, recoveredWords = 0;
         bool symbolic = false;
         std::u32string decoded, recovered;  // the word being drawn
+        // What the font's data gives each one-byte code, once looked up.
+        std::bitset<256> known;
+        std::array<Unicode, 256> recoveredByCode{};
     };
     void endWord(Counts &counts);
 
