@@ -242,14 +242,13 @@ TEST_F(InstallerTest, SilentInstallThenUninstallWhileTidemarkRuns)
     EXPECT_EQ(version.out, "tidemark " TIDEMARK_VERSION "\r\n");
 
     // The installed program reads Japanese through the character maps
-    // installed beside it: the paper is named by its title.
+    // installed beside it (the title, in UTF-8).
     {
         TempDir papers;
         pdfgen::writeFile(papers.file("scan.pdf"), japanesePaper());
-        EXPECT_EQ(run(quoted(kInstalledCli) + " rename --no-journal " + quoted(papers.file("scan.pdf"))).status, 0u);
-        const std::filesystem::path folder(papers.path());
-        EXPECT_TRUE(std::filesystem::exists(folder / L"潮汐観測データの解析入門.pdf"));
-        EXPECT_FALSE(std::filesystem::exists(folder / "scan.pdf"));
+        const Finished title = run(quoted(kInstalledCli) + " title " + quoted(papers.file("scan.pdf")));
+        EXPECT_EQ(title.status, 0u);
+        EXPECT_EQ(title.out, "潮汐観測データの解析入門\r\n");
     }
 
     // What the user made of the program stays after the uninstall.

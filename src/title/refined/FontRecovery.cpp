@@ -242,11 +242,11 @@ std::set<std::pair<Ref, long>> FontAudit::brokenFonts()
         const bool implausible = share(counts.decodedLetters, counts.characters) < tuning::kBrokenFontLetters ||
                                  share(counts.decodedWords, counts.words) < tuning::kBrokenFontWords ||
                                  (counts.decodedSmall == 0 &&
-                                  share(counts.recoveredSmall, counts.recoveredLetters) >= tuning::kBrokenFontWords);
+                                  share(counts.recoveredSmall, counts.recoveredLetters) >= tuning::kRecoveredSmallLetters);
         const bool readable = share(counts.recoveredLetters, counts.characters) >= tuning::kRecoveredFontLetters &&
                               share(counts.recoveredWords, counts.words) >= tuning::kRecoveredFontLetters;
         if (counts.characters >= tuning::kBrokenFontCharacters &&
-            share(counts.changed, counts.characters) >= tuning::kBrokenFontLetters && implausible && readable) {
+            share(counts.changed, counts.characters) >= tuning::kBrokenFontChanged && implausible && readable) {
             broken.insert(group);
         }
     }

@@ -112,8 +112,10 @@ inline constexpr double kMetadataTrialMargin = 0.02;  // none yet
 // this share of small letters), and at least this share are letters and
 // well-formed words as the font says (FontRecovery.cpp).
 inline constexpr std::size_t kBrokenFontCharacters = 4;  // none yet
+inline constexpr double kBrokenFontChanged = 0.5;  // none yet
 inline constexpr double kBrokenFontLetters = 0.5;  // none yet
 inline constexpr double kBrokenFontWords = 0.5;  // none yet
-inline constexpr double kRecoveredFontLetters = 0.8;  // none yet
+inline constexpr double kRecoveredSmallLetters = 0.5;  // none yet
+inline constexpr double kRecoveredFontLetters = 0.8;  // dingbatMap, numberedGlyphs, privateUseMap
 
 }  // namespace tidemark::refined::tuning
