@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Cross-builds Tidemark's Windows dependencies (static FreeType + Poppler)
+# Cross-builds Tidemark's Windows dependencies (static FreeType, Poppler and
+# FriBidi)
 # from Debian's own source packages with MinGW-w64, and caches the result.
 #
 #   prefix=$(scripts/build-win-deps.sh | tail -1)
 #
 # The install prefix is ${TIDEMARK_DEPS_DIR:-/var/cache/tidemark-deps}/win64-<key>,
-# where <key> names the Debian versions of the freetype and poppler source
-# packages and RECIPE_VERSION below. A prefix holding the completion stamp is
+# where <key> names the Debian versions of the freetype, poppler and fribidi
+# source packages and RECIPE_VERSION below. A prefix holding the completion stamp is
 # reused as it is (fast path). Progress goes to stderr, build output to a log
 # file, and the prefix path is the last line of stdout.
 #
@@ -16,7 +17,7 @@ set -euo pipefail
 
 # Bump whenever the build recipe (flags, options, post-install fixes, the
 # toolchain file) changes, so that existing caches are not reused.
-RECIPE_VERSION=2
+RECIPE_VERSION=3
 
 SCRIPT_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 TOOLCHAIN_FILE=$(cd "$SCRIPT_DIR/../cmake" && pwd)/mingw-w64-posix.cmake
@@ -40,7 +41,7 @@ as_root() {
 REQUIRED_PACKAGES=(
     gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix
     binutils-mingw-w64-x86-64 mingw-w64-tools
-    cmake ninja-build dpkg-dev pkg-config xz-utils
+    cmake ninja-build dpkg-dev pkg-config xz-utils make bzip2
 )
 
 APT_UPDATED=0
@@ -149,15 +150,17 @@ source_version() {
 install_missing_packages
 ensure_deb_src
 
-if ! FT_VERSION=$(source_version freetype) || ! POPPLER_VERSION=$(source_version poppler); then
+if ! FT_VERSION=$(source_version freetype) || ! POPPLER_VERSION=$(source_version poppler) ||
+    ! FRIBIDI_VERSION=$(source_version fribidi); then
     # Source lists not downloaded yet (or stale): refresh once.
-    ((APT_UPDATED)) && die "apt cannot find the freetype/poppler source packages"
+    ((APT_UPDATED)) && die "apt cannot find the freetype/poppler/fribidi source packages"
     apt_update
     FT_VERSION=$(source_version freetype) || die "no source package: freetype"
     POPPLER_VERSION=$(source_version poppler) || die "no source package: poppler"
+    FRIBIDI_VERSION=$(source_version fribidi) || die "no source package: fribidi"
 fi
 
-KEY="freetype-${FT_VERSION}_poppler-${POPPLER_VERSION}_r${RECIPE_VERSION}"
+KEY="freetype-${FT_VERSION}_poppler-${POPPLER_VERSION}_fribidi-${FRIBIDI_VERSION}_r${RECIPE_VERSION}"
 KEY=${KEY//[^A-Za-z0-9.+_-]/_}
 PREFIX="$DEPS_DIR/win64-$KEY"
 
@@ -202,13 +205,15 @@ run() {
 }
 
 START=$SECONDS
-say "building freetype $FT_VERSION + poppler $POPPLER_VERSION (recipe $RECIPE_VERSION), log: $LOG"
+say "building freetype $FT_VERSION + poppler $POPPLER_VERSION + fribidi $FRIBIDI_VERSION (recipe $RECIPE_VERSION), log: $LOG"
 
 say "downloading sources"
 mkdir -p "$WORK/dl"
-(cd "$WORK/dl" && run apt-get source --download-only freetype="$FT_VERSION" poppler="$POPPLER_VERSION")
+(cd "$WORK/dl" && run apt-get source --download-only freetype="$FT_VERSION" poppler="$POPPLER_VERSION" \
+    fribidi="$FRIBIDI_VERSION")
 run dpkg-source --no-check -x "$WORK/dl/freetype_${FT_VERSION#*:}.dsc" "$WORK/freetype"
 run dpkg-source --no-check -x "$WORK/dl/poppler_${POPPLER_VERSION#*:}.dsc" "$WORK/poppler"
+run dpkg-source --no-check -x "$WORK/dl/fribidi_${FRIBIDI_VERSION#*:}.dsc" "$WORK/fribidi"
 
 # Both builds see the staged prefix as a target search root (FreeType for Poppler).
 export TIDEMARK_WIN_DEPS="$STAGED_PREFIX"
@@ -259,6 +264,18 @@ run cmake -S "$WORK/poppler" -B "$WORK/build-poppler" "${COMMON[@]}" \
 run cmake --build "$WORK/build-poppler" -j "$JOBS"
 run env DESTDIR="$STAGING" cmake --install "$WORK/build-poppler"
 
+# FriBidi: the library alone (not its program, manual or tests), static,
+# from the tables its release already holds; its own allocator as Debian
+# builds it (--enable-malloc).
+say "building fribidi"
+run mkdir -p "$WORK/build-fribidi"
+(cd "$WORK/build-fribidi" && run "$WORK/fribidi/configure" --host=x86_64-w64-mingw32 --prefix="$PREFIX" \
+    --libdir="$PREFIX/lib" --enable-static --disable-shared --enable-malloc \
+    CC=x86_64-w64-mingw32-gcc-posix CFLAGS=-O2)
+run make -C "$WORK/build-fribidi/lib" -j "$JOBS"
+run make -C "$WORK/build-fribidi/lib" install DESTDIR="$STAGING"
+run make -C "$WORK/build-fribidi" install-pkgconfigDATA DESTDIR="$STAGING"
+
 say "finishing the prefix"
 # Consumers of the static library need no extra define.
 EXPORT_H="$STAGED_PREFIX/include/poppler/poppler_private_export.h"
@@ -280,12 +297,13 @@ grep -q '^Libs.private:' "$POPPLER_PC" || printf 'Libs.private: -ladvapi32 -lshe
 
 for f in include/poppler/PDFDoc.h include/poppler/GlobalParams.h include/poppler/TextOutputDev.h \
     include/poppler/UnicodeMap.h include/poppler/Error.h include/freetype2/ft2build.h \
-    lib/libpoppler.a lib/libfreetype.a; do
+    include/fribidi/fribidi.h lib/libpoppler.a lib/libfreetype.a lib/libfribidi.a; do
     [[ -f $STAGED_PREFIX/$f ]] || die "missing $f in the installed prefix"
 done
 
 {
-    printf 'freetype=%s\npoppler=%s\nrecipe=%s\n' "$FT_VERSION" "$POPPLER_VERSION" "$RECIPE_VERSION"
+    printf 'freetype=%s\npoppler=%s\nfribidi=%s\nrecipe=%s\n' "$FT_VERSION" "$POPPLER_VERSION" "$FRIBIDI_VERSION" \
+        "$RECIPE_VERSION"
     printf 'compiler=%s\n' "$(x86_64-w64-mingw32-g++-posix -dumpfullversion 2>/dev/null || true)"
     printf 'built=%s\n' "$(date -u +%Y-%m-%dT%H:%M:%SZ)"
 } >"$STAGED_PREFIX/$STAMP_NAME"

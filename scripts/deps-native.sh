@@ -3,7 +3,7 @@
 # samples need, when any is missing. Safe to run again.
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config libpoppler-private-dev poppler-data poppler-utils
-          googletest libgtest-dev qpdf nlohmann-json3-dev "$@")
+          googletest libgtest-dev qpdf nlohmann-json3-dev libfribidi-dev "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Prints, one a line, what the programs of a build are made of besides
 # Tidemark's own sources: the Debian packages, and the libraries the Windows
-# build cross-compiles from Debian's sources (poppler, freetype). It is read
+# build cross-compiles from Debian's sources (poppler, freetype, fribidi). It is read
 # from the build itself:
 #   - the headers the programs' objects included (header-only libraries
 #     among them), from Ninja's dependency log;
@@ -69,6 +69,7 @@ owners=$(printf '%s\n' "${paths[@]}" | awk -v deps="$deps_root/" '
             sub(/^[^\/]*\//, "", rest)
             if (rest ~ /^(include\/poppler\/|lib\/libpoppler\.a$)/) print "poppler"
             else if (rest ~ /^(include\/freetype2\/|lib\/libfreetype\.a$)/) print "freetype"
+            else if (rest ~ /^(include\/fribidi\/|lib\/libfribidi\.a$)/) print "fribidi"
             else print "?" f
         }
     }' - /var/lib/dpkg/info/*.list)

@@ -2,7 +2,8 @@
 # Builds the release artefacts into dist/, each named with the project's
 # version (CMakeLists.txt):
 #   setup  Tidemark-<version>-setup.exe    the Windows installer (NSIS)
-#   zip    Tidemark-<version>-win64.zip    the portable Windows programs
+#   zip    Tidemark-<version>-win64.zip    the portable Windows programs (with
+#                                          the PDF library's character maps)
 #   deb    tidemark_<version>-1_amd64.deb  the command-line program for Debian, with
 #                                          the watch's user service and the file
 #                                          managers' actions
@@ -72,10 +73,16 @@ if wants setup || wants zip; then
     windows_text README.md "$stage/README.txt"
     windows_text LICENSE "$stage/LICENSE.txt"
     windows_text THIRD-PARTY-NOTICES "$stage/THIRD-PARTY-NOTICES.txt"
+    # The PDF library's character maps, beside the programs that read
+    # them (as the build puts them, cmake/PopplerData.cmake), under the
+    # notice of the package they come from.
+    grep -q '^ *Debian packages: *poppler-data$' THIRD-PARTY-NOTICES || die "THIRD-PARTY-NOTICES has no notice for poppler-data"
+    cp -r build-win/src/poppler-data "$stage/poppler-data"
     if wants zip; then
         zip_file=dist/Tidemark-$version-win64.zip
         rm -f "$zip_file"
-        (cd "$stage" && zip -q -X -9 "$OLDPWD/$zip_file" Tidemark.exe tidemark-cli.exe README.txt LICENSE.txt THIRD-PARTY-NOTICES.txt)
+        (cd "$stage" && zip -q -X -9 -r "$OLDPWD/$zip_file" Tidemark.exe tidemark-cli.exe README.txt LICENSE.txt \
+            THIRD-PARTY-NOTICES.txt poppler-data)
         say "$zip_file"
     fi
     if wants setup; then

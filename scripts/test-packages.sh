@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the release artefacts (scripts/package.sh) and tests them as users
 # get them:
-#   - the zip holds the two programs, README, licence and notices;
+#   - the zip holds the two programs, README, licence, notices and the PDF
+#     library's character maps;
 #   - the installer and the uninstaller run silently in a fresh Wine prefix
 #     with the real Tidemark.exe (tests/package/InstallerTest.cpp), also
 #     over an older version, made by packaging these sources as version 0.1;
@@ -39,9 +40,18 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-win/CMakeCache.txt)
 ls -l "dist/Tidemark-$version-setup.exe" "dist/Tidemark-$version-win64.zip" "dist/tidemark_$version-1_amd64.deb"
 
 say "the zip"
-expected=$'LICENSE.txt\nREADME.txt\nTHIRD-PARTY-NOTICES.txt\nTidemark.exe\ntidemark-cli.exe'
-listed=$(unzip -Z1 "dist/Tidemark-$version-win64.zip" | sort)
+zip_file=dist/Tidemark-$version-win64.zip
+expected=$'LICENSE.txt\nREADME.txt\nTHIRD-PARTY-NOTICES.txt\nTidemark.exe\npoppler-data\ntidemark-cli.exe'
+listed=$(unzip -Z1 "$zip_file" | cut -d / -f 1 | sort -u)
 [[ $listed == "$expected" ]] || fail "the zip holds: $listed"
+# The character maps of the four CJK collections: the code-to-character
+# maps and the characters' Unicode; not the maps for writing legacy text.
+for f in cidToUnicode/Adobe-Japan1 cidToUnicode/Adobe-GB1 cidToUnicode/Adobe-CNS1 cidToUnicode/Adobe-Korea1 \
+    cMap/Adobe-Japan1/UniJIS-UCS2-H cMap/Adobe-Japan1/90ms-RKSJ-H cMap/Adobe-GB1/GBK-EUC-H cMap/Adobe-Korea1/KSC-EUC-H; do
+    unzip -Z1 "$zip_file" "poppler-data/$f" >/dev/null 2>&1 || fail "the zip has no poppler-data/$f"
+done
+! unzip -Z1 "$zip_file" | grep -q -e '^poppler-data/unicodeMap/' -e '^poppler-data/cMap/Identity' ||
+    fail "the zip holds more of poppler-data than the programs read"
 
 say "the installer and the uninstaller under Wine"
 scripts/build-win.sh installer_tests >/dev/null

@@ -3,7 +3,8 @@
 ;   makensis -DVERSION=0.82 -DVERSION_NUMBERS=0.82.0.0 -DSTAGE=DIR -DICON=FILE -DOUTFILE=FILE Tidemark.nsi
 ;
 ; STAGE holds what is installed: Tidemark.exe, tidemark-cli.exe, README.txt,
-; LICENSE.txt and THIRD-PARTY-NOTICES.txt.
+; LICENSE.txt, THIRD-PARTY-NOTICES.txt and the folder poppler-data (the PDF
+; library's character maps, which the programs find beside them).
 ;
 ; Installs for all users into Program Files\Tidemark, with a Start-menu
 ; shortcut, an entry in Apps & Features and, when chosen, the machine-wide
@@ -182,6 +183,11 @@ Section "Tidemark" SecProgram
   File "${STAGE}/README.txt"
   File "${STAGE}/LICENSE.txt"
   File "${STAGE}/THIRD-PARTY-NOTICES.txt"
+  ; Anew: maps an older version carried and this one does not go.
+  RMDir /r "$INSTDIR\poppler-data"
+  SetOutPath "$INSTDIR\poppler-data"
+  File /r "${STAGE}/poppler-data/*"
+  SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\uninstall.exe"
   CreateShortcut "$SMPROGRAMS\Tidemark.lnk" "$INSTDIR\Tidemark.exe" "" "$INSTDIR\Tidemark.exe" 0
 
@@ -212,7 +218,7 @@ Section "-StartAtLogonOff"
 SectionEnd
 
 !insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
-  !insertmacro MUI_DESCRIPTION_TEXT ${SecProgram} "The tray program Tidemark.exe and the command-line program tidemark-cli.exe."
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecProgram} "The tray program Tidemark.exe and the command-line program tidemark-cli.exe, with the character maps that read Chinese, Japanese and Korean fonts."
   !insertmacro MUI_DESCRIPTION_TEXT ${SecLogon} "Windows starts Tidemark for every user who logs on. The program's settings can change this later."
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
 
@@ -275,6 +281,7 @@ Section "Uninstall"
   Delete "$INSTDIR\README.txt"
   Delete "$INSTDIR\LICENSE.txt"
   Delete "$INSTDIR\THIRD-PARTY-NOTICES.txt"
+  RMDir /r "$INSTDIR\poppler-data"
   Delete "$INSTDIR\uninstall.exe"
   ; Only when empty: files the user put there stay.
   RMDir "$INSTDIR"

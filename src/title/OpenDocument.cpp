@@ -20,6 +20,11 @@ std::unique_ptr<PDFDoc> openDocument(const std::string &path)
     return std::make_unique<PDFDoc>(std::make_unique<GooString>(path));
 }
 
+const char *pdfLibraryDataDir()
+{
+    return nullptr;  // the library's own, where the system installs it
+}
+
 bool readWholeFile(const std::string &path, std::size_t limit, FileBytes &bytes)
 {
     if (path.find('\0') != std::string::npos) {

@@ -14,6 +14,13 @@ namespace tidemark {
 // time. The document may be not ok; the library has then reported why.
 std::unique_ptr<PDFDoc> openDocument(const std::string &path);
 
+// The folder of the PDF library's language data (the character maps that
+// read Chinese, Japanese and Korean fonts), or null for the library's own
+// default, the system's poppler-data. The Windows programs carry theirs in
+// a "poppler-data" folder beside the executable. Valid while the program
+// runs.
+const char *pdfLibraryDataDir();
+
 // The bytes of a file, read whole.
 struct FileBytes {
     std::unique_ptr<char[]> data;

@@ -74,7 +74,7 @@ PdfLibrary::PdfLibrary()
     if (globalParams) {
         return;
     }
-    globalParams = std::make_unique<GlobalParams>();
+    globalParams = std::make_unique<GlobalParams>(pdfLibraryDataDir());
     globalParams->setTextEncoding("Latin1");
     setErrorCallback(&onLibraryError);
     // The first graphics state the library makes sets up its shared colour

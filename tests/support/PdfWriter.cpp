@@ -91,12 +91,18 @@ std::string render(const Document &doc)
     // special fonts, the metadata and the outline need.
     std::map<std::string, int> fontIds;
     std::map<std::string, std::set<unsigned>> unicodeChars;  // by Unicode font
+    std::map<unsigned char, unsigned char> numberedCodes;  // character to code, in the order first drawn
     for (const Page &p : doc.pages) {
         for (const TextRun &r : p.runs) {
             fontIds.emplace(r.font, 0);
             if (r.font == kUnicodeFont || r.font == kUnicodeBoldFont) {
                 for (unsigned c : codePoints(r.text)) {
                     unicodeChars[r.font].insert(c);
+                }
+            }
+            if (r.font == kNumberedGlyphFont || r.font == kDingbatMapFont) {
+                for (unsigned char c : r.text) {
+                    numberedCodes.emplace(c, static_cast<unsigned char>(numberedCodes.size() + 1));
                 }
             }
         }
@@ -159,6 +165,75 @@ std::string render(const Document &doc)
             objects[id] = "<< /Type /Font /Subtype /Type0 /BaseFont /" + base +
                           " /Encoding /Identity-H /DescendantFonts [" + std::to_string(cidFont) +
                           " 0 R] /ToUnicode " + std::to_string(toUnicode) + " 0 R >>";
+        } else if (name == kJapanCidFont) {
+            const int cidFont = add("<< /Type /Font /Subtype /CIDFontType0 /BaseFont /HaranoAjiMincho-Regular"
+                                    " /CIDSystemInfo << /Registry (Adobe) /Ordering (Japan1) /Supplement 6 >>"
+                                    " /FontDescriptor << /Type /FontDescriptor /FontName /HaranoAjiMincho-Regular"
+                                    " /Flags 6 /FontBBox [0 -120 1000 880] /ItalicAngle 0 /Ascent 880"
+                                    " /Descent -120 /CapHeight 700 /StemV 80 >> /DW 1000 >>");
+            objects[id] = "<< /Type /Font /Subtype /Type0 /BaseFont /HaranoAjiMincho-Regular-UniJIS-UCS2-H"
+                          " /Encoding /UniJIS-UCS2-H /DescendantFonts [" + std::to_string(cidFont) + " 0 R] >>";
+        } else if (name == kDingbatMapFont || name == kPrivateUseMapFont || name == kNumberedGlyphFont) {
+            // The character of each code: ASCII's own, or given out in the
+            // order first drawn.
+            std::vector<unsigned char> byCode(name == kPrivateUseMapFont ? 127 : numberedCodes.size() + 1);
+            for (std::size_t code = 0; code < byCode.size(); ++code) {
+                byCode[code] = static_cast<unsigned char>(code);
+            }
+            if (name != kPrivateUseMapFont) {
+                for (const auto &[character, code] : numberedCodes) {
+                    byCode[code] = character;
+                }
+            }
+            std::string widths;
+            for (std::size_t code = 1; code <= 126; ++code) {
+                widths += code < byCode.size() && byCode[code] == ' ' ? "278 " : "556 ";
+            }
+            std::string differences = " /Encoding << /Type /Encoding /Differences [";
+            std::string cmap;
+            if (name == kPrivateUseMapFont) {
+                differences += "32 /space";
+                for (int c = 33; c <= 126; ++c) {
+                    differences += " /uniF0" + hex4(static_cast<unsigned>(c)).substr(2);
+                }
+            } else {
+                differences += "1";
+                std::string entries;
+                for (std::size_t code = 1; code < byCode.size(); ++code) {
+                    const unsigned char c = byCode[code];
+                    if (name == kNumberedGlyphFont) {
+                        differences += " /g" + std::to_string(c - 29);
+                        continue;
+                    }
+                    differences += c == ' ' ? std::string(" /space") : " /" + std::string(1, static_cast<char>(c));
+                    const char *digit = std::strchr("aeiou", c);
+                    const unsigned u = c == ' '          ? 0x20
+                                       : digit != nullptr ? '1' + static_cast<unsigned>(digit - "aeiou")
+                                                          : 0x2700 + c;
+                    entries += "<" + hex4(static_cast<unsigned>(code)).substr(2) + "> <" + hex4(u) + ">\n";
+                }
+                if (name == kDingbatMapFont) {
+                    cmap = "/CIDInit /ProcSet findresource begin 12 dict begin begincmap\n"
+                           "/CMapName /Broken def /CMapType 2 def\n"
+                           "1 begincodespacerange <00> <FF> endcodespacerange\n" +
+                           std::to_string(byCode.size() - 1) + " beginbfchar\n" + entries +
+                           "endbfchar\nendcmap CMapName currentdict /CMap defineresource pop end end";
+                }
+            }
+            differences += "] >>";
+            const std::string base = name == kPrivateUseMapFont ? "ABCDEF+ArialMT-Bold" : "BCDEFG+NimbusSans-Bold";
+            std::string font = "<< /Type /Font /Subtype /" + std::string(name == kPrivateUseMapFont ? "TrueType" : "Type1") +
+                               " /BaseFont /" + base + " /FirstChar 1 /LastChar 126 /Widths [" + widths + "]" +
+                               differences + " /FontDescriptor << /Type /FontDescriptor /FontName /" + base +
+                               " /Flags " + (name == kPrivateUseMapFont ? "4" : "32") +
+                               " /FontBBox [0 -200 1000 900] /ItalicAngle 0 /Ascent 900 /Descent -200"
+                               " /CapHeight 700 /StemV 120 >>";
+            if (!cmap.empty()) {
+                const int toUnicode =
+                    add("<< /Length " + std::to_string(cmap.size()) + " >>\nstream\n" + cmap + "\nendstream");
+                font += " /ToUnicode " + std::to_string(toUnicode) + " 0 R";
+            }
+            objects[id] = font + " >>";
         } else if (name == kType3Font || name == kType3MonoFont) {
             // Every glyph is an empty procedure; only the widths matter to
             // the layout. The 'm' is narrow; the typewriter font draws every
@@ -202,7 +277,7 @@ std::string render(const Document &doc)
         const int pageId = static_cast<int>(firstPage + 2 * i);
         std::string content;
         for (const TextRun &r : p.runs) {
-            const bool unicode = r.font == kUnicodeFont || r.font == kUnicodeBoldFont;
+            const bool unicode = r.font == kUnicodeFont || r.font == kUnicodeBoldFont || r.font == kJapanCidFont;
             std::string shown;
             if (unicode) {
                 shown = "<";
@@ -211,7 +286,13 @@ std::string render(const Document &doc)
                 }
                 shown += ">";
             } else {
-                shown = "(" + escape(r.text) + ")";
+                std::string text = r.text;
+                if (r.font == kNumberedGlyphFont || r.font == kDingbatMapFont) {
+                    for (char &c : text) {
+                        c = static_cast<char>(numberedCodes[static_cast<unsigned char>(c)]);
+                    }
+                }
+                shown = "(" + escape(text) + ")";
             }
             std::string place = number(r.x) + " " + number(r.y) + " Td";
             if (r.angle == 90) {

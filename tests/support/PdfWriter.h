@@ -11,6 +11,20 @@
 // - kUnicodeFont (and kUnicodeBoldFont): text in UTF-8, any script, drawn
 //   through a composite font whose character codes are the code points
 //   (the basic plane), with a ToUnicode map;
+// - kJapanCidFont: text in UTF-8 drawn through a Japanese CID font that
+//   has no ToUnicode map, as Japanese papers set in TeX often are: its
+//   character codes are UCS-2 under the predefined CMap UniJIS-UCS2-H, so a
+//   reader needs the CMap files of the Adobe-Japan1 collection (code to
+//   character) and its table of characters in Unicode to read it;
+// - kDingbatMapFont, kPrivateUseMapFont, kNumberedGlyphFont: a bold text
+//   font (ASCII text, WinAnsi glyph names) whose character map is broken,
+//   as some toolchains embed them: its ToUnicode map reads its letters as
+//   dingbats (its vowels as digits), or as private-use characters at
+//   U+F000 plus the code (a symbolic TrueType font's); or it has no
+//   ToUnicode map, numbers its characters 1, 2, 3... in the order they are
+//   first drawn and names each glyph "g" and its number in the standard
+//   Macintosh order (ASCII's code less 29), names that the library reads as
+//   numbers;
 // - kType3Font: letters, digits and spaces drawn by procedures, as TeX's
 //   bitmap fonts are; its 'm' is drawn narrow, which leads a reader that
 //   guesses the size of such a font from its 'm' to a size far too small.
@@ -22,6 +36,10 @@ namespace pdfgen {
 
 inline const std::string kUnicodeFont = "Unicode";
 inline const std::string kUnicodeBoldFont = "Unicode-Bold";
+inline const std::string kJapanCidFont = "Japan1";
+inline const std::string kDingbatMapFont = "BrokenMap-Dingbats";
+inline const std::string kPrivateUseMapFont = "BrokenMap-PrivateUse";
+inline const std::string kNumberedGlyphFont = "BrokenMap-NumberedGlyphs";
 inline const std::string kType3Font = "Type3";
 inline const std::string kType3MonoFont = "Type3-Mono";
 

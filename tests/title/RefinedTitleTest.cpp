@@ -711,6 +711,39 @@ Document texFonts(const std::string &titleFont, const std::string &namesFont)
     return {{b.page()}, ""};
 }
 
+// A Japanese paper whose font has no ToUnicode map: read through the CMap
+// files of its character collection.
+Document japaneseWithoutUnicodeMap()
+{
+    PageBuilder b;
+    b.line("潮汐観測データの解析入門", 20, pdfgen::kJapanCidFont).gap(6).line("山田 花子", 12, pdfgen::kJapanCidFont);
+    b.gap(14).line("概要", 10, pdfgen::kJapanCidFont);
+    for (int i = 0; i < 14; ++i) {
+        b.line("本稿では沿岸の潮位観測データを用いて潮汐の変化を解析する方法を説明する", 10, pdfgen::kJapanCidFont, 1.25);
+    }
+    return {{b.page()}, ""};
+}
+
+// A title and its byline in a font whose character map is broken
+// (PdfWriter.h): the letters the font names itself.
+Document brokenMap(const std::string &font)
+{
+    PageBuilder b;
+    b.line("Penalized Least Squares", 18, font).line("Ann Author and Bo Builder", 11, font);
+    b.gap(14).line("Abstract", 10, kTimesBold).body(20);
+    return {{b.page()}, ""};
+}
+
+// A row of ornaments from the dingbat font, larger than the title: its
+// symbols are meant, though its codes are letters.
+Document ornamentsOverTitle()
+{
+    PageBuilder b;
+    b.line("nnnnnnnnnnnnnnnn", 26, "ZapfDingbats").gap(10).line("Tidal Mixing in Shallow Estuaries", 17, kBold);
+    paperHead(b).body(16);
+    return {{b.page()}, ""};
+}
+
 struct Row {
     const char *name;
     std::function<Document()> make;
@@ -824,6 +857,36 @@ const Row kRows[] = {
     {"spanishContents", spanishContentsHeading, "Manual de mareas"},
     {"subsetTaggedBold", [] { return texFonts("ABCDEF+CMBX12", "ABCDEF+CMR12"); }, "Tidal Mixing in Estuaries"},
     {"cmBrightRegular", [] { return texFonts("CMBX12", "CMBR12"); }, "Tidal Mixing in Estuaries"},
+    // Right-to-left titles drawn in the order their letters stand on the
+    // page, left to right (the first argument), as typesetters draw them:
+    // read in logical order, numbers and Latin words in their own.
+    {"hebrewVisualOrder",
+     [] {
+         return script("2021 הפיח ץרפמב לפשו תואג", "ןהכ לאכימ", "ריצקת",
+                       "םימה לש הביציה תא םיקדוב ונא הז רמאמב");
+     },
+     "גאות ושפל במפרץ חיפה 2021"},
+    {"arabicWithLatinWord",
+     [] {
+         return script("رزجلاو دملا سايق يف GPS مادختسا", "يلع دمحم", "صخلم",
+                       "رحبلا يف هايملا ةكرح ةساردلا هذه سردت");
+     },
+     "استخدام GPS في قياس المد والجزر"},
+    {"persianWithParentheses",
+     [] {
+         return script("(۱۳۹۹) سراف جیلخ رد دم و رزج یسررب", "یدمحا اضر", "هدیکچ",
+                       "دنکیم یسررب ار بآ تکرح هلاقم نیا");
+     },
+     "بررسی جزر و مد در خلیج فارس (۱۳۹۹)"},
+    // A left-to-right title with a Hebrew name in it.
+    {"latinWithHebrewName",
+     [] { return script("Tides of the חלמה םי Basin", "Ann Author", "Abstract", "we study the tides of the basin"); },
+     "Tides of the ים המלח Basin"},
+    {"japaneseWithoutUnicodeMap", japaneseWithoutUnicodeMap, "潮汐観測データの解析入門"},
+    {"dingbatMap", [] { return brokenMap(pdfgen::kDingbatMapFont); }, "Penalized Least Squares"},
+    {"privateUseMap", [] { return brokenMap(pdfgen::kPrivateUseMapFont); }, "Penalized Least Squares"},
+    {"numberedGlyphs", [] { return brokenMap(pdfgen::kNumberedGlyphFont); }, "Penalized Least Squares"},
+    {"ornamentsOverTitle", ornamentsOverTitle, "Tidal Mixing in Shallow Estuaries"},
     {"hyphenBeforeCapital",
      [] {
          PageBuilder b;

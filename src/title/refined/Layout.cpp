@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 #include <utility>
 #include <string_view>
 
@@ -13,6 +14,8 @@
 #include <PDFDoc.h>
 #include <TextOutputDev.h>
 
+#include "title/refined/Bidi.h"
+#include "title/refined/FontRecovery.h"
 #include "title/refined/Text.h"
 
 namespace tidemark::refined {
@@ -100,7 +103,7 @@ std::u32string Line::text() const
     while (!out.empty() && out.back() == U' ') {
         out.pop_back();
     }
-    return out;
+    return logicalOrder(std::move(out));
 }
 
 std::size_t Line::letters() const
@@ -223,15 +226,51 @@ public:
     // control codes: ff, fi, fl, ffi and ffl sit at 0x0B-0x0F in TeX's old
     // text encoding and at 0x1B-0x1F in the newer one. The layout would
     // take the first three for spaces, so they are mapped before it.
+    //
+    // A font whose characters a first drawing of the page found read as
+    // symbols is drawn again with the characters it says itself
+    // (FontRecovery.h).
     void drawChar(GfxState *state, double x, double y, double dx, double dy, double originX, double originY,
                   CharCode c, int nBytes, const Unicode *u, int uLen) override
     {
+        Unicode replaced = 0;
         if (uLen == 1 && u != nullptr && ((u[0] >= 0x0B && u[0] <= 0x0F) || (u[0] >= 0x1B && u[0] <= 0x1F))) {
-            const Unicode ligature = 0xFB00 + (u[0] & 0x0F) - 0x0B;  // U+FB00 ff ... U+FB04 ffl
-            TextOutputDev::drawChar(state, x, y, dx, dy, originX, originY, c, nBytes, &ligature, 1);
+            replaced = 0xFB00 + (u[0] & 0x0F) - 0x0B;  // U+FB00 ff ... U+FB04 ffl
+        }
+        if (const GfxFont *font = state->getFont().get(); font != nullptr) {
+            if (recovering_.empty()) {
+                // A character away from where the one before it ended
+                // (by a fifth of its advance) begins a word.
+                const bool apart = std::abs(x - nextX_) + std::abs(y - nextY_) > 0.2 * (std::abs(dx) + std::abs(dy));
+                nextX_ = x + dx;
+                nextY_ = y + dy;
+                audit_.note(*font, state->getTransformedFontSize(), c,
+                            replaced != 0 ? replaced : uLen > 0 && u != nullptr ? u[0] : 0, apart);
+            } else if (recovering_.count({*font->getID(), sizeTenths(state->getTransformedFontSize())}) != 0) {
+                if (const Unicode recovered = recoveredCharacter(*font, c); recovered != 0) {
+                    replaced = recovered;
+                }
+            }
+        }
+        if (replaced != 0) {
+            TextOutputDev::drawChar(state, x, y, dx, dy, originX, originY, c, nBytes, &replaced, 1);
             return;
         }
         TextOutputDev::drawChar(state, x, y, dx, dy, originX, originY, c, nBytes, u, uLen);
+    }
+
+    // Before a first drawing: notes what each font's characters read as.
+    void audit()
+    {
+        audit_.clear();
+        recovering_.clear();
+    }
+    // Before a second drawing: the fonts whose characters to recover, none
+    // when the first drawing found every font readable.
+    bool recoverBrokenFonts()
+    {
+        recovering_ = audit_.brokenFonts();
+        return !recovering_.empty();
     }
 
     bool isType3(const TextFontInfo *info) const
@@ -243,6 +282,9 @@ public:
 
 private:
     std::vector<Ref> type3_;
+    FontAudit audit_;
+    double nextX_ = 0, nextY_ = 0;  // where the last character drawn ended
+    std::set<std::pair<Ref, long>> recovering_;  // fonts and sizes
 };
 
 namespace {
@@ -330,8 +372,13 @@ PageLayout PageReader::read(int number, bool (*abort)(void *data), void *abortDa
     if (doc_.getPageRotate(number) % 180 != 0) {
         std::swap(page.width, page.height);
     }
+    device_->audit();
     doc_.displayPage(device_.get(), number, 72, 72, 0, /*useMediaBox=*/true, /*crop=*/false, /*printing=*/false,
                      abort, abortData);
+    if (device_->recoverBrokenFonts()) {
+        doc_.displayPage(device_.get(), number, 72, 72, 0, /*useMediaBox=*/true, /*crop=*/false,
+                         /*printing=*/false, abort, abortData);
+    }
     std::vector<const void *> type3;
     std::map<const void *, Advances> advances;
     for (const TextFlow *flow = device_->getFlows(); flow; flow = flow->getNext()) {

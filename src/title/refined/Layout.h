@@ -36,6 +36,7 @@ struct Line {
     // The size most of its characters are set in (a footnote mark or a
     // drop cap does not change it).
     double size() const;
+    // Its words in reading order: a right-to-left line turned (Bidi.h).
     std::u32string text() const;
     std::size_t letters() const;
 };

@@ -121,4 +121,18 @@ inline constexpr double kNameRowBaseline = 0.5;  // none yet
 // is none).
 inline constexpr std::size_t kParagraphLineCharacters = 40;  // none yet
 
+// ------------------------------------------- fonts read as symbols
+// A font's text at one size on a page is read from the font's own data
+// when it shows this many characters, the font's data changes this share
+// of them, fewer than this share are letters or well-formed words as the
+// library decodes them (or it decodes capitals alone where the font names
+// this share of small letters), and at least this share are letters and
+// well-formed words as the font says (FontRecovery.cpp).
+inline constexpr std::size_t kBrokenFontCharacters = 4;  // none yet
+inline constexpr double kBrokenFontChanged = 0.5;  // none yet
+inline constexpr double kBrokenFontLetters = 0.5;  // none yet
+inline constexpr double kBrokenFontWords = 0.5;  // none yet
+inline constexpr double kRecoveredSmallLetters = 0.5;  // none yet
+inline constexpr double kRecoveredFontLetters = 0.8;  // dingbatMap, numberedGlyphs, privateUseMap
+
 }  // namespace tidemark::refined::tuning

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -25,7 +27,61 @@ std::vector<wchar_t> wideName(const std::string &path)
     return wide;
 }
 
+bool isAscii(const std::wstring &text)
+{
+    return std::all_of(text.begin(), text.end(), [](wchar_t c) { return c > 0 && c < 0x80; });
+}
+
+// "poppler-data" beside the executable, when it is there.
+std::string findLibraryData()
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) {
+            return {};
+        }
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    const std::size_t folder = path.rfind(L'\\');
+    if (folder == std::wstring::npos) {
+        return {};
+    }
+    path.resize(folder + 1);
+    path += L"poppler-data";
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        return {};
+    }
+    // The library lists the folder by its ANSI name and opens its files by
+    // a UTF-8 one: only a name in ASCII serves both. A folder whose name
+    // is not is reached by its short (8.3) name, when the volume has them.
+    if (!isAscii(path)) {
+        std::wstring shortPath(path.size() + 1, L'\0');
+        const DWORD length = GetShortPathNameW(path.c_str(), shortPath.data(), static_cast<DWORD>(shortPath.size()));
+        if (length == 0 || length >= shortPath.size()) {
+            return {};
+        }
+        shortPath.resize(length);
+        if (!isAscii(shortPath)) {
+            return {};
+        }
+        path = shortPath;
+    }
+    return std::string(path.begin(), path.end());
+}
+
 }  // namespace
+
+const char *pdfLibraryDataDir()
+{
+    static const std::string folder = findLibraryData();
+    return folder.empty() ? nullptr : folder.c_str();
+}
 
 std::unique_ptr<PDFDoc> openDocument(const std::string &path)
 {
