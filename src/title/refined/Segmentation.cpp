@@ -35,27 +35,105 @@ void extend(Line &into, const Line &from)
 
 }  // namespace
 
+namespace {
+
+// Pieces of one printed line that the library split at a wide space or a
+// change of font: on one baseline, of one size, close together.
+bool isFragment(const Line &previous, const Line &line)
+{
+    const double previousSize = lineSize(previous);
+    const double nextSize = lineSize(line);
+    const double size = std::max(previousSize, nextSize);
+    const double gap = line.xMin - previous.xMax;
+    return previous.rotation == 0 && line.rotation == 0 &&
+           std::abs(previous.baseline - line.baseline) <= tuning::kFragmentBaseline * size &&
+           similarSize(previousSize, nextSize, tuning::kFragmentSizeTolerance) &&
+           gap >= tuning::kFragmentGapBefore * size && gap <= tuning::kFragmentGapAfter * size;
+}
+
+std::size_t characters(const Line &line)
+{
+    std::size_t n = 0;
+    for (const Word &w : line.words) {
+        n += w.text.size();
+    }
+    return n;
+}
+
+// A piece of a logo or a name in a type of its own, within or right after
+// a line: letters raised or lowered (TeX's A and E), or a word on the
+// line's baseline in another size, kerned into the letters before it or
+// set a word's space away. The library lays such pieces out as lines of
+// their own, out of order, when their font's size is a guess (Type 3).
+bool isLogoPiece(const Line &line, const Line &piece)
+{
+    const double lineSize_ = lineSize(line);
+    const double pieceSize = lineSize(piece);
+    const double size = std::max(lineSize_, pieceSize);
+    if (line.rotation != 0 || piece.rotation != 0 || !similarSize(lineSize_, pieceSize, 1 - tuning::kLogoScale) ||
+        piece.xMin > line.xMax + tuning::kFragmentGapAfter * size ||
+        piece.xMax < line.xMin - tuning::kFragmentGapAfter * size) {
+        return false;
+    }
+    const double shift = std::abs(line.baseline - piece.baseline);
+    const bool fewLetters = std::min(characters(line), characters(piece)) <= tuning::kLogoPieceCharacters;
+    return shift <= tuning::kFragmentBaseline * size || (fewLetters && shift <= tuning::kLogoShift * size);
+}
+
+// Puts a logo's piece into its line, its words in order across the line;
+// pieces set close together run on without a space. The line keeps the
+// baseline of its larger type.
+void joinPiece(Line &into, const Line &piece)
+{
+    if (lineSize(piece) > lineSize(into)) {
+        into.baseline = piece.baseline;
+    }
+    const bool hadSpace = !into.words.empty() && into.words.back().spaceAfter;
+    into.words.insert(into.words.end(), piece.words.begin(), piece.words.end());
+    std::stable_sort(into.words.begin(), into.words.end(),
+                     [](const Word &a, const Word &b) { return a.xMin < b.xMin; });
+    const double size = lineSize(into);
+    for (std::size_t i = 0; i + 1 < into.words.size(); ++i) {
+        into.words[i].spaceAfter = into.words[i + 1].xMin - into.words[i].xMax > tuning::kLogoSpace * size;
+    }
+    into.words.back().spaceAfter = hadSpace;
+    into.xMin = std::min(into.xMin, piece.xMin);
+    into.yMin = std::min(into.yMin, piece.yMin);
+    into.xMax = std::max(into.xMax, piece.xMax);
+    into.yMax = std::max(into.yMax, piece.yMax);
+}
+
+}  // namespace
+
 // The library sometimes breaks one printed line into several blocks (a
-// word in another font, wide spaces): pieces on one baseline, of one size
-// and close together, are one line again.
+// word in another font, wide spaces, a logo's raised letters): pieces of
+// one line are one line again.
 std::vector<Line> mergeFragments(const std::vector<Line> &lines)
 {
     std::vector<Line> out;
     for (const Line &line : lines) {
-        if (!out.empty()) {
-            Line &previous = out.back();
-            const double previousSize = lineSize(previous);
-            const double nextSize = lineSize(line);
-            const double size = std::max(previousSize, nextSize);
-            const double gap = line.xMin - previous.xMax;
-            if (previous.rotation == 0 && line.rotation == 0 && std::abs(previous.baseline - line.baseline) <= tuning::kFragmentBaseline * size &&
-                similarSize(previousSize, nextSize, tuning::kFragmentSizeTolerance) &&
-                gap >= tuning::kFragmentGapBefore * size && gap <= tuning::kFragmentGapAfter * size) {
-                extend(previous, line);
-                continue;
+        if (!out.empty() && isFragment(out.back(), line)) {
+            extend(out.back(), line);
+            continue;
+        }
+        // A logo's piece may come a few lines after the line it belongs to.
+        std::size_t into = out.size();
+        for (std::size_t k = out.size(); k-- > 0 && out.size() - k <= tuning::kLogoLookBack;) {
+            if (isLogoPiece(out[k], line)) {
+                into = k;
+                break;
             }
         }
-        out.push_back(line);
+        if (into == out.size()) {
+            out.push_back(line);
+            continue;
+        }
+        joinPiece(out[into], line);
+        // The whole logo may now carry on the line before it.
+        if (into > 0 && isFragment(out[into - 1], out[into])) {
+            joinPiece(out[into - 1], out[into]);
+            out.erase(out.begin() + static_cast<std::ptrdiff_t>(into));
+        }
     }
     return out;
 }

@@ -16,6 +16,18 @@ inline constexpr double kFragmentBaseline = 0.2;  // none yet
 inline constexpr double kFragmentSizeTolerance = 0.12;  // none yet
 inline constexpr double kFragmentGapBefore = -0.2;  // none yet
 inline constexpr double kFragmentGapAfter = 1.5;  // letterSpaced
+// A logo's letters (TeX's raised A and lowered E) and a name set in a type
+// of its own stay in their line: pieces of up to this many characters
+// raised or lowered by up to this share of the size, pieces down to this
+// share of the line's size, kerned into the letters before them.
+inline constexpr std::size_t kLogoPieceCharacters = 2;  // latexInTitle, latexEndsTitle
+inline constexpr double kLogoShift = 0.35;  // latexInTitle, latexEndsTitle
+inline constexpr double kLogoScale = 0.6;  // latexInTitle, productInItsOwnType
+// Lines back in the library's order where a logo's piece may belong.
+inline constexpr std::size_t kLogoLookBack = 3;  // latexInTitle
+// Pieces of a logo closer than this share of the size run on without a
+// space.
+inline constexpr double kLogoSpace = 0.1;  // latexInTitle
 // Letter-spaced text: a gap wider than the letters' by this share of the
 // size is a space.
 inline constexpr double kWordGapExtra = 0.12;  // none yet
