@@ -825,13 +825,25 @@ Document legalNoticeFirst(bool paragraphs)
             .line("notice are preserved on all copies. Permission is granted to copy and distribute", 10, kTimes)
             .line("modified versions of this manual under the conditions for verbatim copying.", 10, kTimes).gap(8);
         legal.line("Tidemeter is a trademark of Tidewater Press. All other names are", 10, kTimes)
-            .line("the property of their owners.", 10, kTimes);
+            .line("the property of their owners.", 10, kTimes).gap(20).line("Tidewater Press, Harbour Road 12", 11, kTimes);
     } else {
         legal.line("Copyright \xA9 2021 Tidewater Press. All rights reserved.", 9, kTimes);
     }
     PageBuilder title(600);
     title.line("The Tidemeter Handbook", 24, kBold).gap(30).line("Ann Author", 14, kTimes).line("March 2021", 12, kTimes);
     return {{legal.page(), title.page(), PageBuilder().line("Introduction", 16, kBold).body(40).page()}, ""};
+}
+
+// A title page with a long notice at its foot: a title page still.
+Document titleOverNotice()
+{
+    PageBuilder b(650);
+    b.line("The Tidemeter Handbook", 24, kBold).gap(300);
+    for (int i = 0; i < 5; ++i) {
+        b.line("Copyright \xA9 2021 Tidewater Press. Permission is granted to make and distribute verbatim", 9, kTimes)
+            .line("copies of this manual provided the copyright notice and this notice are preserved.", 9, kTimes);
+    }
+    return {{b.page(), PageBuilder().line("Introduction", 16, kBold).body(40).page()}, ""};
 }
 
 // A cover with a line of names or a release over a modest title in
@@ -994,6 +1006,7 @@ const Row kRows[] = {
     {"userGuideUnderSmallerName", [] { return productAndGuide(20, 28, 24); }, "TIDEMETER User Guide"},
     {"legalNoticePage", [] { return legalNoticeFirst(true); }, "The Tidemeter Handbook", 2},
     {"copyrightLinePage", [] { return legalNoticeFirst(false); }, "The Tidemeter Handbook", 2},
+    {"legalNoticeUnderTitle", titleOverNotice, "The Tidemeter Handbook"},
     {"copyrightInTitle", [] { return titled("Copyright and the Tide Tables of 1890"); },
      "Copyright and the Tide Tables of 1890"},
     {"authorOverTitle", [] { return largerLineOverTitle("Fiona Green", 22, kTimes); },

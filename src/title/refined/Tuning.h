@@ -61,6 +61,9 @@ inline constexpr double kAbstractParagraphSize = 1.25;  // none yet
 inline constexpr std::size_t kTitleMaxWords = 40;  // none yet
 inline constexpr std::size_t kTitleMaxLines = 6;  // none yet
 inline constexpr std::size_t kTitleMaxCharacters = 500;  // none yet
+// A page whose letters stand in legal notices by this share at least,
+// with nothing else in display type.
+inline constexpr double kLegalNoticeShare = 0.5;  // legalNoticePage
 // Type of the running text's size, within these shares.
 inline constexpr double kSmallerThanText = 0.97;  // boldTitleInTextSize, fieldLabels, publisherAtTheFoot
 inline constexpr double kTextSize = 1.03;  // textOnlyFirstPage
@@ -116,4 +119,7 @@ inline constexpr double kSameTextSimilarity = 0.85;  // none yet
 // this much.
 inline constexpr double kMetadataTrialMargin = 0.02;  // none yet
 
+// ------------------------------------------- manuals, reports and covers
+// Display type: this many times the running text at least.
+inline constexpr double kDisplaySize = 1.3;  // legalNoticeUnderTitle
 }  // namespace tidemark::refined::tuning

@@ -396,4 +396,68 @@ std::u32string headingName(const std::vector<std::u32string> &words)
     return name;
 }
 
+// ------------------------------------------------------ legal notices
+
+namespace {
+
+bool isYear(const std::u32string &w)
+{
+    std::size_t digits = 0;
+    while (digits < w.size() && isDigit(w[digits])) {
+        ++digits;
+    }
+    return digits >= 4 && (w.starts_with(U"19") || w.starts_with(U"20"));
+}
+
+bool isCopyrightMark(const std::u32string &w)
+{
+    const std::u32string l = letters(w);
+    return l == U"copyright" || l == U"copr" || w.find(U'\u00A9') != std::u32string::npos || w == U"(c)" ||
+           w == U"(C)";
+}
+
+}  // namespace
+
+bool looksLikeLegalNotice(const std::vector<std::u32string> &words)
+{
+    // A copyright mark and a year close after it: "Copyright (c) 1999-2021",
+    // "© 2021". A title that speaks of copyright names no year right after.
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (!isCopyrightMark(words[i])) {
+            continue;
+        }
+        const std::u32string &w = words[i];
+        const std::size_t mark = w.find(U'\u00A9');
+        if (mark != std::u32string::npos && isYear(w.substr(mark + 1))) {
+            return true;  // "©2021"
+        }
+        for (std::size_t j = i + 1; j < std::min(words.size(), i + 4); ++j) {
+            if (isYear(words[j])) {
+                return true;
+            }
+        }
+    }
+    // The words of notices and licences, in the languages manuals are
+    // commonly written in.
+    std::u32string text = U" ";
+    for (const std::u32string &w : words) {
+        text += letters(w) + U" ";
+    }
+    static const std::u32string_view phrases[] = {
+        U" all rights reserved ", U" alle rechte vorbehalten ", U" tous droits réservés ",
+        U" todos los derechos reservados ", U" tutti i diritti riservati ", U" permission is granted ",
+        U" permission is hereby granted ", U" permission to copy ", U" permission to make ", U" licensed under ",
+        U" under the terms of the ", U" free documentation license ", U" creative commons ", U" is a trademark ",
+        U" are trademarks ", U" registered trademark ", U" without warranty ", U" without any warranty "};
+    if (std::any_of(std::begin(phrases), std::end(phrases),
+                    [&text](std::u32string_view p) { return text.find(p) != std::u32string::npos; })) {
+        return true;
+    }
+    // The heading of such a page, alone.
+    return !words.empty() && words.size() <= 3 && std::all_of(words.begin(), words.end(), [](const auto &w) {
+        return isOneOf(letters(w), {U"legal", U"notice", U"notices", U"copyright", U"license", U"licence",
+                                    U"disclaimer", U"trademarks", U"permissions", U"impressum"});
+    });
+}
+
 }  // namespace tidemark::refined

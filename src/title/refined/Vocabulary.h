@@ -33,6 +33,10 @@ bool isPageNumber(const std::u32string &w);
 bool readsAsPhrase(const std::vector<std::u32string> &words);
 bool looksLikeNames(const std::u32string &text);
 bool looksLikeAffiliation(const std::vector<std::u32string> &words);
+// A legal or copyright notice: "Copyright © 2021 ...", "All rights
+// reserved", "Permission is granted to copy ...", a licence, a trademark,
+// or a heading of such a notice alone ("Legal Notice").
+bool looksLikeLegalNotice(const std::vector<std::u32string> &words);
 // The letters of a heading's words after its number: "2. Related Work"
 // gives "relatedwork".
 std::u32string headingName(const std::vector<std::u32string> &words);
