@@ -785,10 +785,10 @@ Document productInItsOwnType()
 // A short name in large type over its description in smaller type: one
 // title when the two stand as one block at the top of the page, with the
 // authors set apart under them. `gap` lies between the two.
-Document nameOverDescription(const std::string &description, double gap)
+Document nameOverDescription(const std::string &name, double gap)
 {
     PageBuilder b;
-    b.line("Tidemeter", 30, kBold).gap(gap).line(description, 17, "Helvetica").gap(24);
+    b.line(name, 30, kBold).gap(gap).line("An interface to a tide gauge library", 17, "Helvetica").gap(24);
     b.line("Ann Author", 12, kTimes).line("University of Tidewater", 11, kTimes).gap(14);
     b.line("Abstract", 10, kTimesBold).body(10).gap(10).line("1 Introduction", 12, kBold).body(16);
     return {{b.page()}, ""};
@@ -992,10 +992,13 @@ const Row kRows[] = {
     {"latexInTitle", latexInTitle, "Writing Tide Tables in LATEX and Friends"},
     {"latexEndsTitle", latexEndsTitle, "Tide Tables with LATEX"},
     {"productInItsOwnType", productInItsOwnType, "Reading Gauges with tidemeter in Practice"},
-    {"nameOverDescription", [] { return nameOverDescription("An interface to a tide gauge library", 6); },
+    {"nameOverDescription", [] { return nameOverDescription("Tidemeter", 6); },
      "Tidemeter An interface to a tide gauge library"},
-    {"nameOverDescriptionApart", [] { return nameOverDescription("An interface to a tide gauge library", 30); },
+    {"nameOverDescriptionApart", [] { return nameOverDescription("Tidemeter", 50); },
      "Tidemeter An interface to a tide gauge library"},
+    {"nameFarOverDescription", [] { return nameOverDescription("Tidemeter", 60); }, "Tidemeter"},
+    {"longNameOverDescription", [] { return nameOverDescription("Tidemeter Tide Gauge Toolkit", 50); },
+     "Tidemeter Tide Gauge Toolkit"},
     {"departmentBanner", [] { return bannerOverReport("DEPARTMENT OF OCEAN ENGINEERING", 24); },
      "Scour at Bridge Piers in Tidal Rivers"},
     {"seriesBanner", [] { return bannerOverReport("Tidewater Working Paper Series", 22); },

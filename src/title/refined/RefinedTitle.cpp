@@ -15,6 +15,7 @@
 #include "title/refined/PageAnalysis.h"
 #include "title/refined/Text.h"
 #include "title/refined/Tuning.h"
+#include "title/refined/Vocabulary.h"
 
 namespace tidemark {
 
@@ -127,6 +128,62 @@ std::u32string joined(const PageAnalysis &page, const std::vector<std::size_t> &
     return text;
 }
 
+// A short name alone (a package's, a product's, one line of a few words)
+// is no whole title, nor is a manual's kind alone ("User Guide"): the block
+// of display type that stands with it in the title area belongs to it.
+bool isShortName(const Segment &s)
+{
+    return s.lines.size() == 1 && s.words() <= tuning::kNameWords;
+}
+
+bool standsWith(const PageAnalysis &page, const Segment &upper, const Segment &lower)
+{
+    const double gap = lower.yMin - upper.yMax;
+    return lower.viable() && upper.viable() && !page.after(lower) && gap > -1 &&
+           gap <= tuning::kTitleBlockGap * std::max(upper.size, lower.size) &&
+           std::min(upper.size, lower.size) >= tuning::kDisplaySize * page.bodySize;
+}
+
+// The segment next to `i` in reading order, up or down, of its rotation.
+std::optional<std::size_t> neighbour(const PageAnalysis &page, std::size_t i, bool down)
+{
+    for (std::size_t j = i; down ? ++j < page.segments.size() : j-- > 0;) {
+        if (page.segments[j].rotation == page.segments[i].rotation) {
+            return j;
+        }
+    }
+    return std::nullopt;
+}
+
+// Under a short name: its description in smaller type (a phrase, not a
+// line of names), or the manual's kind.
+std::optional<std::size_t> partUnderName(const PageAnalysis &page, std::size_t title)
+{
+    const Segment &head = page.segments[title];
+    const std::optional<std::size_t> j = neighbour(page, title, true);
+    if (!isShortName(head) || !j) {
+        return std::nullopt;
+    }
+    const Segment &s = page.segments[*j];
+    const bool description = s.size < head.size && s.phrase && !s.byline;
+    if (!standsWith(page, head, s) || !(description || namesManualKind(splitWords(s.text)))) {
+        return std::nullopt;
+    }
+    return j;
+}
+
+// Over a manual's kind: the name of what it documents.
+std::optional<std::size_t> nameOverKind(const PageAnalysis &page, std::size_t title)
+{
+    const Segment &head = page.segments[title];
+    const std::optional<std::size_t> j = neighbour(page, title, false);
+    if (!j || !namesManualKind(splitWords(head.text)) || !isShortName(page.segments[*j]) ||
+        !standsWith(page, page.segments[*j], head)) {
+        return std::nullopt;
+    }
+    return j;
+}
+
 // The segments that make the title, in order: the chosen one, more of the
 // same size right below it (but not regular type under a bold title), then one subtitle in smaller type that reads as
 // a phrase, not as a line of names. When the metadata title agrees, it
@@ -159,12 +216,20 @@ std::vector<std::size_t> titleParts(const PageAnalysis &page, std::size_t title,
         }
         break;
     }
+    if (parts.size() == 1) {
+        if (const std::optional<std::size_t> under = partUnderName(page, title)) {
+            parts.push_back(*under);
+        }
+    }
+    std::optional<std::size_t> above = nameOverKind(page, title);
     if (!head.metadataAgrees) {
+        if (above) {
+            parts.insert(parts.begin(), *above);
+        }
         return parts;
     }
     // The line right above, when it is at least as large and close.
-    std::optional<std::size_t> above;
-    for (std::size_t j = title; j-- > 0;) {
+    for (std::size_t j = title; j-- > 0 && !above;) {
         const Segment &s = page.segments[j];
         if (s.rotation != head.rotation) {
             continue;

@@ -122,4 +122,9 @@ inline constexpr double kMetadataTrialMargin = 0.02;  // none yet
 // ------------------------------------------- manuals, reports and covers
 // Display type: this many times the running text at least.
 inline constexpr double kDisplaySize = 1.3;  // legalNoticeUnderTitle
+// A short name: one line of this many words at most. The block that
+// stands with it in the title area lies within this many of the larger
+// size under or over it.
+inline constexpr std::size_t kNameWords = 3;  // nameOverDescriptionApart, longNameOverDescription
+inline constexpr double kTitleBlockGap = 2.5;  // nameOverDescriptionApart, nameFarOverDescription
 }  // namespace tidemark::refined::tuning

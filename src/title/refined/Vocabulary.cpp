@@ -396,6 +396,77 @@ std::u32string headingName(const std::vector<std::u32string> &words)
     return name;
 }
 
+// --------------------------------------------- manuals, series, releases
+
+bool namesManualKind(const std::vector<std::u32string> &words)
+{
+    bool kind = false;
+    for (const std::u32string &w : words) {
+        const std::u32string l = letters(w);
+        if (l.empty()) {
+            continue;
+        }
+        if (isOneOf(l, {U"guide", U"manual", U"handbook", U"reference", U"tutorial", U"primer", U"cookbook",
+                        U"documentation", U"handbuch", U"benutzerhandbuch", U"anleitung", U"referenz", U"manuel",
+                        U"guía", U"manuale", U"guida"})) {
+            kind = true;
+        } else if (!isOneOf(l, {U"user", U"users", U"programmer", U"programmers", U"installation",
+                                U"administrator", U"administrators", U"administration", U"developer", U"developers",
+                                U"quick", U"start", U"getting", U"started", U"technical", U"the", U"a", U"and",
+                                U"de", U"del", U"l", U"utilisateur", U"usuario", U"utente", U"für",
+                                U"entwickler"})) {
+            return false;
+        }
+    }
+    return kind;
+}
+
+bool namesSeries(const std::vector<std::u32string> &words)
+{
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const std::u32string l = letters(words[i]);
+        const std::u32string next = i + 1 < words.size() ? letters(words[i + 1]) : U"";
+        if (isOneOf(l, {U"series", U"schriftenreihe", U"cahiers"}) ||
+            (isOneOf(l, {U"working", U"discussion", U"occasional", U"lecture", U"research"}) &&
+             isOneOf(next, {U"paper", U"papers", U"notes", U"reports"}))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+namespace {
+
+bool isOrdinal(const std::u32string &w)
+{
+    const std::u32string l = letters(w);
+    if (hasDigit(w)) {
+        return isOneOf(l, {U"st", U"nd", U"rd", U"th"});
+    }
+    return isOneOf(l, {U"first", U"second", U"third", U"fourth", U"fifth", U"sixth", U"seventh", U"eighth",
+                       U"ninth", U"tenth", U"revised", U"new", U"updated", U"expanded"});
+}
+
+}  // namespace
+
+bool namesRelease(const std::vector<std::u32string> &words)
+{
+    bool release = false, number = false;
+    std::size_t other = 0;
+    for (const std::u32string &w : words) {
+        const std::u32string l = letters(w);
+        if (isOneOf(l, {U"release", U"version", U"edition", U"revision", U"ausgabe", U"auflage", U"édition",
+                        U"edición", U"edizione"})) {
+            release = true;
+        } else if (isOrdinal(w) || hasDigit(w)) {
+            number = true;
+        } else if (!l.empty() && !isMonth(l) && !isDateWord(l)) {
+            ++other;
+        }
+    }
+    return release && number && other <= 2;
+}
+
 // ------------------------------------------------------ legal notices
 
 namespace {

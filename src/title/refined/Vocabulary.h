@@ -33,6 +33,15 @@ bool isPageNumber(const std::u32string &w);
 bool readsAsPhrase(const std::vector<std::u32string> &words);
 bool looksLikeNames(const std::u32string &text);
 bool looksLikeAffiliation(const std::vector<std::u32string> &words);
+// What a manual's cover calls it: "User Guide", "Reference Manual",
+// "Handbook"; every word names a kind of manual or its reader.
+bool namesManualKind(const std::vector<std::u32string> &words);
+// A series that papers or reports come out in: "Working Paper Series",
+// "Discussion Papers", "Lecture Notes".
+bool namesSeries(const std::vector<std::u32string> &words);
+// A release: "Second Edition", "Edition 2.1", "Release 3 (2021)"; a word
+// of releases with its number, and few words besides.
+bool namesRelease(const std::vector<std::u32string> &words);
 // A legal or copyright notice: "Copyright © 2021 ...", "All rights
 // reserved", "Permission is granted to copy ...", a licence, a trademark,
 // or a heading of such a notice alone ("Legal Notice").
