@@ -856,11 +856,32 @@ Document largerLineOverTitle(const std::string &line, double size, const std::st
     return {{b.page(), PageBuilder().line("1 Introduction", 12, kBold).body(40).page()}, ""};
 }
 
-// A title over a paragraph in its own type and leading.
-Document paragraphUnderTitle()
+// A cover: a title in large regular type, its subtitle close under it,
+// the author and the year set apart.
+Document titleOverSubtitle(const std::string &title, const std::string &subtitle)
+{
+    PageBuilder b(650);
+    b.line(title, 24, kTimes).line(subtitle, 18, kTimes).gap(80).line("Fiona Green", 14, kTimes);
+    b.line("2019", 12, kTimes);
+    return {{b.page(), PageBuilder().line("1 Introduction", 12, kBold).body(40).page()}, ""};
+}
+
+// A title whose words read as names, its version under it, and a
+// description set apart under both.
+Document namesLikeTitleOverDescription()
+{
+    PageBuilder b(650);
+    b.line("Storm Surges", 20, kBold).line("(version 1.2)", 20, kBold).gap(30);
+    b.line("Methods for reading tide gauges after storms", 20, kBold).gap(80).line("Fiona Green", 12, kTimes);
+    return {{b.page(), PageBuilder().line("Contents", 14, kBold).body(40).page()}, ""};
+}
+
+// A title over a paragraph in its own type, in its leading or set a
+// little apart.
+Document paragraphUnderTitle(double gap)
 {
     PageBuilder b(680);
-    b.line("Tidemeter Reference", 14, kTimes, 1.3);
+    b.line("Tidemeter Reference", 14, kTimes, 1.3).gap(gap);
     b.line("This manual describes the functions of Tidemeter, how to install the toolkit and", 14, kTimes, 1.3)
         .line("how to read tide gauges with it. It is meant for harbour masters and engineers.", 14, kTimes, 1.3);
     b.gap(20).line("Ann Author", 12, kTimes).gap(20).line("1 Introduction", 12, kBold).body(30);
@@ -1003,8 +1024,11 @@ const Row kRows[] = {
      "Scour at Bridge Piers in Tidal Rivers"},
     {"seriesBanner", [] { return bannerOverReport("Tidewater Working Paper Series", 22); },
      "Scour at Bridge Piers in Tidal Rivers"},
-    {"institutionInTitle", [] { return titled("Forty Years of the Harbour Institute"); },
-     "Forty Years of the Harbour Institute"},
+    {"institutionTitleWithSubtitle", [] { return titleOverSubtitle("The Harbour Institute", "forty years of tide gauges"); },
+     "The Harbour Institute forty years of tide gauges"},
+    {"namesLikeTitleOverDescription", namesLikeTitleOverDescription, "Storm Surges"},
+    {"namesLikeTitleWithSubtitle", [] { return titleOverSubtitle("Tidal Flats", "of the northern coast"); },
+     "Tidal Flats of the northern coast"},
     {"productOverUserGuide", [] { return productAndGuide(28, 22, 40); }, "TIDEMETER User Guide"},
     {"userGuideUnderSmallerName", [] { return productAndGuide(20, 28, 24); }, "TIDEMETER User Guide"},
     {"legalNoticePage", [] { return legalNoticeFirst(true); }, "The Tidemeter Handbook", 2},
@@ -1012,11 +1036,12 @@ const Row kRows[] = {
     {"legalNoticeUnderTitle", titleOverNotice, "The Tidemeter Handbook"},
     {"copyrightInTitle", [] { return titled("Copyright and the Tide Tables of 1890"); },
      "Copyright and the Tide Tables of 1890"},
-    {"authorOverTitle", [] { return largerLineOverTitle("Fiona Green", 22, kTimes); },
+    {"authorOverTitle", [] { return largerLineOverTitle("Fiona A. Green", 22, kTimes); },
      "Salt marsh accretion under rising seas"},
     {"editionOverTitle", [] { return largerLineOverTitle("Second Edition 2019", 22, kTimesBold); },
      "Salt marsh accretion under rising seas"},
-    {"paragraphUnderTitle", paragraphUnderTitle, "Tidemeter Reference"},
+    {"paragraphUnderTitle", [] { return paragraphUnderTitle(0); }, "Tidemeter Reference"},
+    {"paragraphBlockUnderTitle", [] { return paragraphUnderTitle(8); }, "Tidemeter Reference"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Layouts, RefinedTitleLayouts, ::testing::ValuesIn(kRows),

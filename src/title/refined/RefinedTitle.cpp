@@ -201,7 +201,7 @@ std::vector<std::size_t> titleParts(const PageAnalysis &page, std::size_t title,
             continue;
         }
         const double gap = s.yMin - bottom;
-        if (!s.viable() || gap < -1 || page.after(s)) {
+        if (!s.viable() || gap < -1 || page.after(s) || readsAsRunningText(s)) {
             break;
         }
         if (similarSize(s.size, head.size, tuning::kTitleSizeTolerance) && gap <= tuning::kTitleLineGap * head.size && (s.bold || !head.bold)) {

@@ -301,13 +301,73 @@ Segment makeSegment(std::vector<Line> lines)
 
 }  // namespace
 
+namespace {
+
+bool endsSentence(const std::u32string &text)
+{
+    return !text.empty() && (text.back() == U'.' || text.back() == U'!' || text.back() == U'?');
+}
+
+// Words of running text that hold a sentence's end: a full stop, a
+// question or an exclamation mark after a word.
+bool readsAsSentences(const std::vector<std::u32string> &words)
+{
+    return words.size() >= tuning::kProseWords && std::any_of(words.begin(), words.end(), endsSentence);
+}
+
+// Where a paragraph of running text begins in a run of lines set in one
+// type, after the short lines of a title over it: the title's lines hold
+// no sentence's end and its last stops short of the paragraph's measure,
+// and the paragraph's first line is full. The number of lines when no
+// paragraph begins after the first line.
+std::size_t runningTextAfterTitle(const std::vector<Line> &lines)
+{
+    const std::size_t n = lines.size();
+    if (n < 3) {
+        return n;
+    }
+    for (std::size_t i = 1; i + 1 < n && i <= tuning::kTitleMaxLines; ++i) {
+        if (endsSentence(lines[i - 1].text())) {
+            return n;  // the lines before hold a sentence: no title
+        }
+        double widest = 0;
+        std::vector<std::u32string> words;
+        for (std::size_t k = i; k < n; ++k) {
+            widest = std::max(widest, lines[k].xMax - lines[k].xMin);
+            const std::vector<std::u32string> w = splitWords(lines[k].text());
+            words.insert(words.end(), w.begin(), w.end());
+        }
+        const double full = tuning::kFullLine * widest;
+        if (lines[i - 1].xMax - lines[i - 1].xMin < full && lines[i].xMax - lines[i].xMin >= full &&
+            readsAsSentences(words)) {
+            return i;
+        }
+    }
+    return n;
+}
+
+}  // namespace
+
+bool readsAsRunningText(const Segment &s)
+{
+    return readsAsSentences(splitWords(s.text));
+}
+
 std::vector<Segment> formSegments(const std::vector<Line> &lines, int rotation)
 {
     std::vector<Segment> segments;
     Segment current;  // the lines so far and their horizontal extent
     auto flush = [&] {
         if (!current.lines.empty()) {
-            segments.push_back(makeSegment(std::move(current.lines)));
+            // A paragraph set in a title's type right under it is no part
+            // of the title.
+            const std::size_t title = runningTextAfterTitle(current.lines);
+            if (title < current.lines.size()) {
+                segments.push_back(makeSegment({current.lines.begin(), current.lines.begin() + static_cast<std::ptrdiff_t>(title)}));
+                segments.push_back(makeSegment({current.lines.begin() + static_cast<std::ptrdiff_t>(title), current.lines.end()}));
+            } else {
+                segments.push_back(makeSegment(std::move(current.lines)));
+            }
             current.lines.clear();
         }
     };

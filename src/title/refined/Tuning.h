@@ -44,6 +44,12 @@ inline constexpr double kRaisedMark = 0.2;  // none yet
 inline constexpr std::size_t kParagraphLines = 3;  // none yet
 inline constexpr std::size_t kParagraphCharacters = 120;  // none yet
 
+// A paragraph under a title in the title's type: this many words at least
+// with a sentence's end among them, its first line this share of its
+// widest at least, where the title's last line is shorter.
+inline constexpr std::size_t kProseWords = 15;  // paragraphUnderTitle, paragraphBlockUnderTitle
+inline constexpr double kFullLine = 0.9;  // paragraphUnderTitle
+
 // ------------------------------------------------- list of contents
 // A page number after a gap this many times its size.
 inline constexpr double kContentsNumberGap = 2.5;  // none yet
@@ -127,4 +133,10 @@ inline constexpr double kDisplaySize = 1.3;  // legalNoticeUnderTitle
 // size under or over it.
 inline constexpr std::size_t kNameWords = 3;  // nameOverDescriptionApart, longNameOverDescription
 inline constexpr double kTitleBlockGap = 2.5;  // nameOverDescriptionApart, nameFarOverDescription
+// A banner over the title (an institution's or a series' name).
+inline constexpr double kBannerFactor = 0.5;  // departmentBanner, seriesBanner
+// A person's name or a release beside a clearer title, the title at least
+// this share of its size.
+inline constexpr double kBesideClearerTitleFactor = 0.6;  // authorOverTitle, editionOverTitle
+inline constexpr double kModestTitle = 0.6;  // none yet
 }  // namespace tidemark::refined::tuning
