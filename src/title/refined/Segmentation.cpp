@@ -116,23 +116,17 @@ std::vector<Line> mergeFragments(const std::vector<Line> &lines)
             extend(out.back(), line);
             continue;
         }
-        // A logo's piece may come a few lines after the line it belongs to.
-        std::size_t into = out.size();
-        for (std::size_t k = out.size(); k-- > 0 && out.size() - k <= tuning::kLogoLookBack;) {
-            if (isLogoPiece(out[k], line)) {
-                into = k;
-                break;
-            }
-        }
-        if (into == out.size()) {
+        if (out.empty() || !isLogoPiece(out.back(), line)) {
             out.push_back(line);
             continue;
         }
-        joinPiece(out[into], line);
-        // The whole logo may now carry on the line before it.
-        if (into > 0 && isFragment(out[into - 1], out[into])) {
-            joinPiece(out[into - 1], out[into]);
-            out.erase(out.begin() + static_cast<std::ptrdiff_t>(into));
+        joinPiece(out.back(), line);
+        // A logo that began a line of its own may now carry on the line
+        // before it.
+        const std::size_t last = out.size() - 1;
+        if (last > 0 && isFragment(out[last - 1], out[last])) {
+            joinPiece(out[last - 1], out[last]);
+            out.pop_back();
         }
     }
     return out;

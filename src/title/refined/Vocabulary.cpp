@@ -202,34 +202,53 @@ bool looksLikeIdentifier(const std::vector<std::u32string> &words)
            std::none_of(w.begin(), w.end(), isLower);
 }
 
-// What a cover calls the document instead of naming it: "Master's Thesis",
-// "SEMINARARBEIT", "Technical Report", "博士学位论文". Every word names a kind
-// of document or a degree.
-bool namesDocumentKind(const std::vector<std::u32string> &words)
+namespace {
+
+// Every word with letters names the kind (`kind`) or may stand with it
+// (`company`), and one at least names the kind.
+bool namesAKind(const std::vector<std::u32string> &words, bool (*kind)(const std::u32string &l),
+                bool (*company)(const std::u32string &l))
 {
-    bool kind = false;
+    bool named = false;
     for (const std::u32string &w : words) {
         const std::u32string l = letters(w);
         if (l.empty()) {
             continue;
         }
-        // Written without spaces: a short word that ends in "thesis" or
-        // "report" (Chinese, Japanese, Korean).
-        const bool cjk = l.size() <= 10 && (l.ends_with(U"论文") || l.ends_with(U"論文") || l.ends_with(U"논문") ||
-                                            l.ends_with(U"报告") || l.ends_with(U"報告"));
-        if (cjk || (l.size() > 6 && l.ends_with(U"arbeit")) ||
-            isOneOf(l, {U"thesis", U"dissertation", U"report", U"tesis", U"tesi", U"tese", U"thèse", U"mémoire",
-                        U"dissertação", U"proefschrift", U"диссертация", U"отчет", U"отчёт"})) {
-            kind = true;
-        } else if (!isOneOf(l, {U"master", U"masters", U"bachelor", U"bachelors", U"doctoral", U"doctorate",
-                                U"phd", U"ph", U"d", U"diploma", U"diplom", U"senior", U"honours", U"honors",
-                                U"undergraduate", U"graduate", U"final", U"technical", U"research", U"project",
-                                U"laurea", U"magistrale", U"triennale", U"of", U"di", U"de", U"in", U"a", U"the",
-                                U"магистерская", U"кандидатская", U"докторская"})) {
+        if (kind(l)) {
+            named = true;
+        } else if (!company(l)) {
             return false;
         }
     }
-    return kind;
+    return named;
+}
+
+}  // namespace
+
+// What a cover calls the document instead of naming it: "Master's Thesis",
+// "SEMINARARBEIT", "Technical Report", "博士学位论文". Every word names a kind
+// of document or a degree.
+bool namesDocumentKind(const std::vector<std::u32string> &words)
+{
+    return namesAKind(
+        words,
+        [](const std::u32string &l) {
+            // Written without spaces: a short word that ends in "thesis" or
+            // "report" (Chinese, Japanese, Korean).
+            const bool cjk = l.size() <= 10 && (l.ends_with(U"论文") || l.ends_with(U"論文") ||
+                                                l.ends_with(U"논문") || l.ends_with(U"报告") || l.ends_with(U"報告"));
+            return cjk || (l.size() > 6 && l.ends_with(U"arbeit")) ||
+                   isOneOf(l, {U"thesis", U"dissertation", U"report", U"tesis", U"tesi", U"tese", U"thèse",
+                               U"mémoire", U"dissertação", U"proefschrift", U"диссертация", U"отчет", U"отчёт"});
+        },
+        [](const std::u32string &l) {
+            return isOneOf(l, {U"master", U"masters", U"bachelor", U"bachelors", U"doctoral", U"doctorate", U"phd",
+                               U"ph", U"d", U"diploma", U"diplom", U"senior", U"honours", U"honors",
+                               U"undergraduate", U"graduate", U"final", U"technical", U"research", U"project",
+                               U"laurea", U"magistrale", U"triennale", U"of", U"di", U"de", U"in", U"a", U"the",
+                               U"магистерская", U"кандидатская", U"докторская"});
+        });
 }
 
 namespace {
@@ -400,25 +419,19 @@ std::u32string headingName(const std::vector<std::u32string> &words)
 
 bool namesManualKind(const std::vector<std::u32string> &words)
 {
-    bool kind = false;
-    for (const std::u32string &w : words) {
-        const std::u32string l = letters(w);
-        if (l.empty()) {
-            continue;
-        }
-        if (isOneOf(l, {U"guide", U"manual", U"handbook", U"reference", U"tutorial", U"primer", U"cookbook",
-                        U"documentation", U"handbuch", U"benutzerhandbuch", U"anleitung", U"referenz", U"manuel",
-                        U"guía", U"manuale", U"guida"})) {
-            kind = true;
-        } else if (!isOneOf(l, {U"user", U"users", U"programmer", U"programmers", U"installation",
-                                U"administrator", U"administrators", U"administration", U"developer", U"developers",
-                                U"quick", U"start", U"getting", U"started", U"technical", U"the", U"a", U"and",
-                                U"de", U"del", U"l", U"utilisateur", U"usuario", U"utente", U"für",
-                                U"entwickler"})) {
-            return false;
-        }
-    }
-    return kind;
+    return namesAKind(
+        words,
+        [](const std::u32string &l) {
+            return isOneOf(l, {U"guide", U"manual", U"handbook", U"reference", U"tutorial", U"primer", U"cookbook",
+                               U"documentation", U"handbuch", U"benutzerhandbuch", U"anleitung", U"referenz",
+                               U"manuel", U"guía", U"manuale", U"guida"});
+        },
+        [](const std::u32string &l) {
+            return isOneOf(l, {U"user", U"users", U"programmer", U"programmers", U"installation", U"administrator",
+                               U"administrators", U"administration", U"developer", U"developers", U"quick",
+                               U"start", U"getting", U"started", U"technical", U"the", U"a", U"and", U"de", U"del",
+                               U"l", U"utilisateur", U"usuario", U"utente", U"für", U"entwickler"});
+        });
 }
 
 bool namesSeries(const std::vector<std::u32string> &words)
