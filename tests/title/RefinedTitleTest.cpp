@@ -785,13 +785,13 @@ Document productInItsOwnType()
 // A short name in large type over its description in smaller type: one
 // title when the two stand as one block at the top of the page, with the
 // authors set apart under them. `gap` lies between the two.
-Document nameOverDescription(const std::string &name, double gap)
+Document nameOverDescription(const std::string &name, double gap, double top = 720, const std::string &meta = "")
 {
-    PageBuilder b;
+    PageBuilder b(top);
     b.line(name, 30, kBold).gap(gap).line("An interface to a tide gauge library", 17, "Helvetica").gap(24);
     b.line("Ann Author", 12, kTimes).line("University of Tidewater", 11, kTimes).gap(14);
     b.line("Abstract", 10, kTimesBold).body(10).gap(10).line("1 Introduction", 12, kBold).body(16);
-    return {{b.page()}, ""};
+    return {{b.page()}, meta};
 }
 
 // A report's cover: a banner over the title in larger type, a report
@@ -1016,6 +1016,12 @@ const Row kRows[] = {
     {"nameOverDescription", [] { return nameOverDescription("Tidemeter", 6); },
      "Tidemeter An interface to a tide gauge library"},
     {"nameOverDescriptionApart", [] { return nameOverDescription("Tidemeter", 50); },
+     "Tidemeter An interface to a tide gauge library"},
+    // The name at the very top of the page, in the band of running heads.
+    {"nameAtTheTopOverDescription", [] { return nameOverDescription("Tidemeter", 6, 765); },
+     "Tidemeter An interface to a tide gauge library"},
+    // The metadata names the name alone.
+    {"nameOverDescriptionMetadata", [] { return nameOverDescription("Tidemeter", 6, 720, "Tidemeter"); },
      "Tidemeter An interface to a tide gauge library"},
     {"nameFarOverDescription", [] { return nameOverDescription("Tidemeter", 60); }, "Tidemeter"},
     {"longNameOverDescription", [] { return nameOverDescription("Tidemeter Tide Gauge Toolkit", 50); },

@@ -155,8 +155,14 @@ std::optional<std::size_t> neighbour(const PageAnalysis &page, std::size_t i, bo
     return std::nullopt;
 }
 
-// Under a short name: its description in smaller type (a phrase, not a
-// line of names), or the manual's kind.
+// A description is in smaller type than the name over it, and reads as a
+// phrase, not as a line of names.
+bool describes(const Segment &description, const Segment &name)
+{
+    return description.size < name.size && description.phrase && !description.byline;
+}
+
+// Under a short name: its description, or the manual's kind.
 std::optional<std::size_t> partUnderName(const PageAnalysis &page, std::size_t title)
 {
     const Segment &head = page.segments[title];
@@ -165,23 +171,29 @@ std::optional<std::size_t> partUnderName(const PageAnalysis &page, std::size_t t
         return std::nullopt;
     }
     const Segment &s = page.segments[*j];
-    const bool description = s.size < head.size && s.phrase && !s.byline;
-    if (!standsWith(page, head, s) || !(description || namesManualKind(splitWords(s.text)))) {
+    if (!standsWith(page, head, s) || !(describes(s, head) || namesManualKind(splitWords(s.text)))) {
         return std::nullopt;
     }
     return j;
 }
 
-// Over a manual's kind: the name of what it documents.
-std::optional<std::size_t> nameOverKind(const PageAnalysis &page, std::size_t title)
+// Over a manual's kind: the short name it goes with. Over a description:
+// its short name right over it, within a subtitle's gap (which scored
+// lower, in the band of running heads at the top of the page, say); a word
+// in large type further up (a "PREPRINT" in that band) is none.
+std::optional<std::size_t> nameOver(const PageAnalysis &page, std::size_t title)
 {
     const Segment &head = page.segments[title];
     const std::optional<std::size_t> j = neighbour(page, title, false);
-    if (!j || !namesManualKind(splitWords(head.text)) || !isShortName(page.segments[*j]) ||
-        !standsWith(page, page.segments[*j], head)) {
+    if (!j || !isShortName(page.segments[*j]) || !standsWith(page, page.segments[*j], head)) {
         return std::nullopt;
     }
-    return j;
+    const Segment &name = page.segments[*j];
+    const bool close = head.yMin - name.yMax <= tuning::kSubtitleGap * name.size;
+    if (namesManualKind(splitWords(head.text)) || (close && describes(head, name))) {
+        return j;
+    }
+    return std::nullopt;
 }
 
 // The segments that make the title, in order: the chosen one, more of the
@@ -221,7 +233,7 @@ std::vector<std::size_t> titleParts(const PageAnalysis &page, std::size_t title,
             parts.push_back(*under);
         }
     }
-    std::optional<std::size_t> above = nameOverKind(page, title);
+    std::optional<std::size_t> above = nameOver(page, title);
     if (!head.metadataAgrees) {
         if (above) {
             parts.insert(parts.begin(), *above);
@@ -241,7 +253,10 @@ std::vector<std::size_t> titleParts(const PageAnalysis &page, std::size_t title,
         }
         break;
     }
+    // A short name's description stays, though the metadata names the
+    // name alone.
     std::vector<std::size_t> best{title};
+    const std::optional<std::size_t> description = partUnderName(page, title);
     double bestScore = -1;
     for (int withAbove = 0; withAbove <= (above ? 1 : 0); ++withAbove) {
         for (std::size_t n = 1; n <= parts.size(); ++n) {
@@ -259,6 +274,9 @@ std::vector<std::size_t> titleParts(const PageAnalysis &page, std::size_t title,
                 }
             }
         }
+    }
+    if (description && best.back() == title) {
+        best.push_back(*description);
     }
     return best;
 }
