@@ -180,8 +180,8 @@ const Signal kSignals[] = {
     // departmentBanner, seriesBanner (and institutionTitleWithSubtitle for
     // what is no banner)
     {"a banner over the title", tuning::kBannerFactor, Kind::Layout, bannerOverTitle},
-    // authorOverTitle, editionOverTitle (and namesLikeTitleWithSubtitle for
-    // a title that stands with its subtitle)
+    // authorOverTitle, editionOverTitle (and namesLikeTitleOverDescription
+    // for a title whose words read as names)
     {"names or a release beside a clearer title", tuning::kBesideClearerTitleFactor, Kind::Layout,
      namesOrReleaseBesideClearerTitle},
     // xmpTie, acronym

@@ -33,10 +33,6 @@ void extend(Line &into, const Line &from)
     into.yMax = std::max(into.yMax, from.yMax);
 }
 
-}  // namespace
-
-namespace {
-
 // Pieces of one printed line that the library split at a wide space or a
 // change of font: on one baseline, of one size, close together.
 bool isFragment(const Line &previous, const Line &line)
@@ -64,13 +60,13 @@ std::size_t characters(const Line &line)
 // a line: letters raised or lowered (TeX's A and E), or a word on the
 // line's baseline in another size, kerned into the letters before it or
 // set a word's space away. The library lays such pieces out as lines of
-// their own, out of order, when their font's size is a guess (Type 3).
+// their own when their font's size is a guess (Type 3).
 bool isLogoPiece(const Line &line, const Line &piece)
 {
-    const double lineSize_ = lineSize(line);
-    const double pieceSize = lineSize(piece);
-    const double size = std::max(lineSize_, pieceSize);
-    if (line.rotation != 0 || piece.rotation != 0 || !similarSize(lineSize_, pieceSize, 1 - tuning::kLogoScale) ||
+    const double lineType = lineSize(line);
+    const double pieceType = lineSize(piece);
+    const double size = std::max(lineType, pieceType);
+    if (line.rotation != 0 || piece.rotation != 0 || !similarSize(lineType, pieceType, 1 - tuning::kLogoScale) ||
         piece.xMin > line.xMax + tuning::kFragmentGapAfter * size ||
         piece.xMax < line.xMin - tuning::kFragmentGapAfter * size) {
         return false;

@@ -21,12 +21,12 @@ inline constexpr double kFragmentGapAfter = 1.5;  // letterSpaced
 // raised or lowered by up to this share of the size (the layouts shift
 // them by 0.21 and 0.22), pieces down to this share of the line's size,
 // kerned into the letters before them.
-inline constexpr std::size_t kLogoPieceCharacters = 2;  // latexInTitle, latexEndsTitle
+inline constexpr std::size_t kLogoPieceCharacters = 2;  // none yet (latexInTitle, latexEndsTitle for the rule)
 inline constexpr double kLogoShift = 0.35;  // latexInTitle, latexEndsTitle (below 0.22)
-inline constexpr double kLogoScale = 0.6;  // latexInTitle, productInItsOwnType (above 0.7)
+inline constexpr double kLogoScale = 0.6;  // latexInTitle (above 0.7), productInItsOwnType (above 0.8)
 // Pieces of a logo closer than this share of the size run on without a
 // space.
-inline constexpr double kLogoSpace = 0.1;  // latexInTitle, latexEndsTitle
+inline constexpr double kLogoSpace = 0.1;  // none yet (latexInTitle, latexEndsTitle for the rule)
 // Letter-spaced text: a gap wider than the letters' by this share of the
 // size is a space.
 inline constexpr double kWordGapExtra = 0.12;  // none yet
@@ -138,4 +138,5 @@ inline constexpr double kBannerFactor = 0.5;  // departmentBanner (above 0.75), 
 // this share of its size.
 inline constexpr double kBesideClearerTitleFactor = 0.6;  // authorOverTitle (above 0.81), editionOverTitle (above 0.88)
 inline constexpr double kModestTitle = 0.6;  // none yet
+
 }  // namespace tidemark::refined::tuning
