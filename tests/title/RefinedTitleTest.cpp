@@ -876,6 +876,15 @@ Document namesLikeTitleOverDescription()
     return {{b.page(), PageBuilder().line("Contents", 14, kBold).body(40).page()}, ""};
 }
 
+// A paper whose title's first line leads into its second.
+Document titleOverTwoLines(const std::string &first, const std::string &second)
+{
+    PageBuilder b;
+    b.line(first, 17, kBold).line(second, 17, kBold);
+    paperHead(b).body(20);
+    return {{b.page()}, ""};
+}
+
 // A title over a paragraph in its own type, in its leading or set a
 // little apart.
 Document paragraphUnderTitle(double gap)
@@ -1046,6 +1055,13 @@ const Row kRows[] = {
      "Salt marsh accretion under rising seas"},
     {"paragraphUnderTitle", [] { return paragraphUnderTitle(0); }, "Tidemeter Reference"},
     {"paragraphBlockUnderTitle", [] { return paragraphUnderTitle(8); }, "Tidemeter Reference"},
+    // A line that leads into more is no version or date line, nor is what
+    // it leads into (versionInTitleType for a version under a whole title).
+    {"versionLeadsIntoTitle",
+     [] { return titleOverTwoLines("Tidemeter Version 2: Tide Tables with", "Harmonic and Residual Constituents"); },
+     "Tidemeter Version 2: Tide Tables with Harmonic and Residual Constituents"},
+    {"dateEndsTitle", [] { return titleOverTwoLines("Introduction to the Tidemeter Package as of", "Feb. 2005"); },
+     "Introduction to the Tidemeter Package as of Feb. 2005"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Layouts, RefinedTitleLayouts, ::testing::ValuesIn(kRows),

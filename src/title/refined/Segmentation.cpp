@@ -369,8 +369,12 @@ std::vector<Segment> formSegments(const std::vector<Line> &lines, int rotation)
             continue;
         }
         // A date, a version or an address is never part of a title, even
-        // in the title's type right under it.
-        const bool apart = standsApart(line);
+        // in the title's type right under it. A line that leads into more
+        // (on "of", after a colon) is none, and what it leads into in its
+        // type is more of it ("... as of" "Feb. 2005").
+        const bool leadsOn = !current.lines.empty() && endsIncomplete(current.lines.back().text()) &&
+                             continues(current, line);
+        const bool apart = standsApart(line) && !endsIncomplete(line.text()) && !leadsOn;
         if (!current.lines.empty() && (apart || !continues(current, line))) {
             flush();
         }

@@ -415,6 +415,24 @@ std::u32string headingName(const std::vector<std::u32string> &words)
     return name;
 }
 
+// A title line that cannot end a title: after a colon or a comma, or on a
+// word that leads into more ("for", "of the").
+bool endsIncomplete(const std::u32string &text)
+{
+    if (text.empty()) {
+        return false;
+    }
+    if (text.back() == U':' || text.back() == U',' || text.back() == 0xFF1A) {
+        return true;
+    }
+    const std::size_t space = text.find_last_of(U' ');
+    const std::u32string last = space == std::u32string::npos ? text : text.substr(space + 1);
+    static const std::u32string leading[] = {U"a",    U"an",  U"the",  U"of",   U"for",  U"to",   U"in",  U"on",
+                                             U"at",   U"by",  U"with", U"from", U"and",  U"or",   U"via", U"into",
+                                             U"over", U"des", U"der",  U"die",  U"für",  U"und",  U"del", U"para"};
+    return std::find(std::begin(leading), std::end(leading), last) != std::end(leading);
+}
+
 // --------------------------------------------- manuals, series, releases
 
 bool namesManualKind(const std::vector<std::u32string> &words)

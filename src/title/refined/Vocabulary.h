@@ -25,6 +25,9 @@ bool isOpeningHeading(const std::u32string &folded);
 bool looksLikeDate(const std::vector<std::u32string> &words);
 bool looksLikeContact(std::u32string_view text);
 bool looksLikeVersion(const std::vector<std::u32string> &words);
+// A line that cannot end a title: after a colon or a comma, or on a word
+// that leads into more ("for", "of the").
+bool endsIncomplete(const std::u32string &text);
 bool looksLikeIdentifier(const std::vector<std::u32string> &words);
 bool namesDocumentKind(const std::vector<std::u32string> &words);
 bool looksBibliographic(const std::vector<std::u32string> &words);
