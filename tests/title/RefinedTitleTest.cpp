@@ -876,6 +876,16 @@ Document namesLikeTitleOverDescription()
     return {{b.page(), PageBuilder().line("Contents", 14, kBold).body(40).page()}, ""};
 }
 
+// A manual's cover: its title, and under it the product's logo in larger
+// type, its first letter drawn as a picture.
+Document logoUnderTitle()
+{
+    PageBuilder b(620);
+    b.line("Tidemeter: the Tide Gauge Language", 21, kBold).gap(90).line("idemeter", 25, kBold).gap(90);
+    b.line("Ann Author", 14, kTimes).line("March 2021", 12, kTimes);
+    return {{b.page(), PageBuilder().line("Contents", 16, kBold).body(40).page()}, ""};
+}
+
 // A paper whose title's first line leads into its second.
 Document titleOverTwoLines(const std::string &first, const std::string &second)
 {
@@ -1055,6 +1065,7 @@ const Row kRows[] = {
      "Salt marsh accretion under rising seas"},
     {"paragraphUnderTitle", [] { return paragraphUnderTitle(0); }, "Tidemeter Reference"},
     {"paragraphBlockUnderTitle", [] { return paragraphUnderTitle(8); }, "Tidemeter Reference"},
+    {"logoUnderTitle", logoUnderTitle, "Tidemeter: the Tide Gauge Language"},
     // A line that leads into more is no version or date line, nor is what
     // it leads into (versionInTitleType for a version under a whole title).
     {"versionLeadsIntoTitle",

@@ -159,6 +159,24 @@ bool namesOrReleaseBesideClearerTitle(const Context &c)
     });
 }
 
+// A logo or a name in large type that a fuller title on the page spells
+// out again: a short line whose letters stand in another block of the
+// title area that reads as a phrase, not much smaller. A logo drawn in
+// part (its first letter a picture) still stands in the title's letters.
+bool repeatsFullerTitle(const Context &c)
+{
+    const Segment &s = c.segment;
+    const std::u32string folded = foldForMatch(s.text);
+    if (s.lines.size() != 1 || s.words() > tuning::kNameWords || folded.size() < tuning::kRepeatedNameLetters) {
+        return false;
+    }
+    return std::any_of(c.page.segments.begin(), c.page.segments.end(), [&c, &s, &folded](const Segment &o) {
+        return o.phrase && !o.byline && o.words() > s.words() && o.size >= tuning::kModestTitle * s.size &&
+               o.yMin < tuning::kLowFrom * c.page.height && standsApartInTitleArea(c, o) &&
+               foldForMatch(o.text).find(folded) != std::u32string::npos;
+    });
+}
+
 // The signals, in the order they are weighed: the page's evidence against
 // a segment comes before the metadata, which only backs up a segment
 // nothing speaks against. Each names the generated layouts that fail
@@ -184,6 +202,9 @@ const Signal kSignals[] = {
     // for a title whose words read as names)
     {"names or a release beside a clearer title", tuning::kBesideClearerTitleFactor, Kind::Layout,
      namesOrReleaseBesideClearerTitle},
+    // logoUnderTitle (and namesLikeTitleOverDescription for a short title
+    // that the block under it does not spell out)
+    {"spelt out in a fuller title", tuning::kRepeatedNameFactor, Kind::Layout, repeatsFullerTitle},
     // xmpTie, acronym
     {"agrees with the metadata title", tuning::kMetadataFactor, Kind::Metadata, agreesWithMetadata},
 };

@@ -138,5 +138,9 @@ inline constexpr double kBannerFactor = 0.5;  // departmentBanner (above 0.75), 
 // this share of its size.
 inline constexpr double kBesideClearerTitleFactor = 0.6;  // authorOverTitle (above 0.81), editionOverTitle (above 0.88)
 inline constexpr double kModestTitle = 0.6;  // none yet
+// A short name that a fuller title of the page spells out again, in
+// this many letters at least.
+inline constexpr double kRepeatedNameFactor = 0.5;  // logoUnderTitle (above 0.8)
+inline constexpr std::size_t kRepeatedNameLetters = 4;  // none yet
 
 }  // namespace tidemark::refined::tuning
