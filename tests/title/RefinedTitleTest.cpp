@@ -814,11 +814,15 @@ Document productAndGuide(double nameSize, double guideSize, double gap)
     return {{b.page(), PageBuilder().line("Contents", 16, kBold).body(40).page()}, ""};
 }
 
-// A page of legal notice before the title page.
-Document legalNoticeFirst(bool paragraphs)
+// A page of legal notice before the title page: paragraphs of notices, a
+// copyright line alone, or a copyright line over a printer's note that
+// outweighs it.
+enum class Notice { Paragraphs, Line, OverPrintersNote };
+
+Document legalNoticeFirst(Notice notice)
 {
     PageBuilder legal(300);
-    if (paragraphs) {
+    if (notice == Notice::Paragraphs) {
         legal.line("Legal Notice", 12, kBold).gap(6);
         legal.line("Copyright \xA9 2021 Tidewater Press. Permission is granted to make and distribute", 10, kTimes)
             .line("verbatim copies of this manual provided the copyright notice and this permission", 10, kTimes)
@@ -826,8 +830,13 @@ Document legalNoticeFirst(bool paragraphs)
             .line("modified versions of this manual under the conditions for verbatim copying.", 10, kTimes).gap(8);
         legal.line("Tidemeter is a trademark of Tidewater Press. All other names are", 10, kTimes)
             .line("the property of their owners.", 10, kTimes).gap(20).line("Tidewater Press, Harbour Road 12", 11, kTimes);
-    } else {
+    } else if (notice == Notice::Line) {
         legal.line("Copyright \xA9 2021 Tidewater Press. All rights reserved.", 9, kTimes);
+    } else {
+        legal.line("Copyright \xA9 2021 Tidewater Press", 12, kTimes).gap(10);
+        legal.line("Printed in the Netherlands on paper from well kept forests. Typeset by the author", 10, kTimes)
+            .line("with free software. The cover shows the harbour of Tidewater at low tide in the", 10, kTimes)
+            .line("summer of 1998, by kind leave of the harbour master and his staff.", 10, kTimes);
     }
     PageBuilder title(600);
     title.line("The Tidemeter Handbook", 24, kBold).gap(30).line("Ann Author", 14, kTimes).line("March 2021", 12, kTimes);
@@ -1054,8 +1063,10 @@ const Row kRows[] = {
     {"namesLikeTitleOverDescription", namesLikeTitleOverDescription, "Storm Surges"},
     {"productOverUserGuide", [] { return productAndGuide(28, 22, 40); }, "TIDEMETER User Guide"},
     {"userGuideUnderSmallerName", [] { return productAndGuide(20, 28, 24); }, "TIDEMETER User Guide"},
-    {"legalNoticePage", [] { return legalNoticeFirst(true); }, "The Tidemeter Handbook", 2},
-    {"copyrightLinePage", [] { return legalNoticeFirst(false); }, "The Tidemeter Handbook", 2},
+    {"legalNoticePage", [] { return legalNoticeFirst(Notice::Paragraphs); }, "The Tidemeter Handbook", 2},
+    {"copyrightLinePage", [] { return legalNoticeFirst(Notice::Line); }, "The Tidemeter Handbook", 2},
+    {"copyrightOverPrintersNote", [] { return legalNoticeFirst(Notice::OverPrintersNote); }, "The Tidemeter Handbook",
+     2},
     {"legalNoticeUnderTitle", titleOverNotice, "The Tidemeter Handbook"},
     {"copyrightInTitle", [] { return titled("Copyright and the Tide Tables of 1998"); },
      "Copyright and the Tide Tables of 1998"},

@@ -128,8 +128,8 @@ const Rule kRules[] = {
      abstractBegins},
     // webAddress
     {Rejection::Address, [](const Context &c) { return looksLikeContact(c.segment.text); }},
-    // legalNoticePage, copyrightLinePage (and copyrightInTitle for what is
-    // no notice)
+    // copyrightOverPrintersNote (and copyrightInTitle for what is no
+    // notice)
     {Rejection::LegalNotice, [](const Context &c) { return looksLikeLegalNotice(c.words); }},
     // masthead, doiMasthead (and volumeWordInTitle, issueWordInTitle for what
     // is no journal data)
