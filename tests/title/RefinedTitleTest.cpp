@@ -744,6 +744,211 @@ Document ornamentsOverTitle()
     return {{b.page()}, ""};
 }
 
+// ------------------------------------------ manuals, reports and covers
+
+// One printed line of pieces in the Type 3 fonts, whose size the library
+// can only guess, as TeX's bitmap fonts are: each piece kerned by `kern`
+// and raised by `raise`, both in sizes of the line, as TeX sets its logos.
+struct Piece {
+    std::string text;
+    double scale = 1;  // of the line's size
+    double raise = 0;
+    double kern = 0;
+    std::string font = pdfgen::kType3Font;
+};
+
+void setPieces(Page &page, const std::vector<Piece> &pieces, double size, double y, double x = 72)
+{
+    for (const Piece &p : pieces) {
+        x += p.kern * size;
+        const double s = p.scale * size;
+        page.runs.push_back({p.text, s, x, y + p.raise * size, p.font});
+        // The widths of the test writer's Type 3 fonts.
+        for (char c : p.text) {
+            const bool mono = p.font == pdfgen::kType3MonoFont;
+            x += s * (mono ? 0.6 : c == 'm' ? 0.12 : std::string("ijlrt").find(c) != std::string::npos ? 0.28 : 0.5);
+        }
+    }
+}
+
+// TeX's logos: L, a smaller raised A, T, a lowered E, X.
+std::vector<Piece> latexLogo()
+{
+    return {{"L", 1, 0, 0}, {"A", 0.7, 0.21, -0.36}, {"T", 1, 0, -0.15}, {"E", 1, -0.22, -0.17},
+            {"X", 1, 0, -0.12}};
+}
+
+// A title with a logo in it, over the usual head of a paper.
+Document logoTitle(std::vector<Piece> pieces)
+{
+    PageBuilder b;
+    b.gap(30);
+    paperHead(b).body(16);
+    Page page = b.page();
+    setPieces(page, pieces, 20, 720);
+    return {{page}, ""};
+}
+
+Document latexInTitle()
+{
+    std::vector<Piece> pieces{{"Writing Tide Tables in "}};
+    for (const Piece &p : latexLogo()) {
+        pieces.push_back(p);
+    }
+    pieces.push_back({" and Friends"});
+    return logoTitle(pieces);
+}
+
+Document latexEndsTitle()
+{
+    std::vector<Piece> pieces{{"Tide Tables with "}};
+    for (const Piece &p : latexLogo()) {
+        pieces.push_back(p);
+    }
+    return logoTitle(pieces);
+}
+
+// A product's name set in a typewriter face of its own, smaller than the
+// title's type.
+Document productInItsOwnType()
+{
+    return logoTitle({{"Reading Gauges with "}, {"tidemeter", 0.8}, {" in Practice"}});
+}
+
+// A short name in large type over its description in smaller type: one
+// title when the two stand as one block at the top of the page, with the
+// authors set apart under them. `gap` lies between the two.
+Document nameOverDescription(const std::string &name, double gap, double top = 720, const std::string &meta = "")
+{
+    PageBuilder b(top);
+    b.line(name, 30, kBold).gap(gap).line("An interface to a tide gauge library", 17, "Helvetica").gap(24);
+    b.line("Ann Author", 12, kTimes).line("University of Tidewater", 11, kTimes).gap(14);
+    b.line("Abstract", 10, kTimesBold).body(10).gap(10).line("1 Introduction", 12, kBold).body(16);
+    return {{b.page()}, meta};
+}
+
+// A report's cover: a banner over the title in larger type, a report
+// number, the author and a date; the report follows.
+Document bannerOverReport(const std::string &banner, double size)
+{
+    PageBuilder b(700);
+    b.line(banner, size, kBold).gap(70).line("Scour at Bridge Piers", 18, kBold).line("in Tidal Rivers", 18, kBold);
+    b.gap(40).line("Technical Report 2021-04", 13, kTimes).gap(40).line("Ann Author", 13, kTimes).line("June 2021", 13, kTimes);
+    return {{b.page(), PageBuilder().line("1 Introduction", 12, kBold).body(40).page()}, ""};
+}
+
+// A manual's cover: a product's name set apart over "User Guide", a
+// version, the author; a list of contents follows.
+Document productAndGuide(double nameSize, double guideSize, double gap)
+{
+    PageBuilder b(650);
+    b.line("TIDEMETER", nameSize, kBold).gap(gap).line("User Guide", guideSize, kBold).gap(60);
+    b.line("Version 2.1", 14, kTimes).line("Ann Author", 14, kTimes).line("March 2021", 12, kTimes);
+    return {{b.page(), PageBuilder().line("Contents", 16, kBold).body(40).page()}, ""};
+}
+
+// A page of legal notice before the title page: paragraphs of notices, a
+// copyright line alone, or a copyright line over a printer's note that
+// outweighs it.
+enum class Notice { Paragraphs, Line, OverPrintersNote };
+
+Document legalNoticeFirst(Notice notice)
+{
+    PageBuilder legal(300);
+    if (notice == Notice::Paragraphs) {
+        legal.line("Legal Notice", 12, kBold).gap(6);
+        legal.line("Copyright \xA9 2021 Tidewater Press. Permission is granted to make and distribute", 10, kTimes)
+            .line("verbatim copies of this manual provided the copyright notice and this permission", 10, kTimes)
+            .line("notice are preserved on all copies. Permission is granted to copy and distribute", 10, kTimes)
+            .line("modified versions of this manual under the conditions for verbatim copying.", 10, kTimes).gap(8);
+        legal.line("Tidemeter is a trademark of Tidewater Press. All other names are", 10, kTimes)
+            .line("the property of their owners.", 10, kTimes).gap(20).line("Tidewater Press, Harbour Road 12", 11, kTimes);
+    } else if (notice == Notice::Line) {
+        legal.line("Copyright \xA9 2021 Tidewater Press. All rights reserved.", 9, kTimes);
+    } else {
+        legal.line("Copyright \xA9 2021 Tidewater Press", 12, kTimes).gap(10);
+        legal.line("Printed in the Netherlands on paper from well kept forests. Typeset by the author", 10, kTimes)
+            .line("with free software. The cover shows the harbour of Tidewater at low tide in the", 10, kTimes)
+            .line("summer of 1998, by kind leave of the harbour master and his staff.", 10, kTimes);
+    }
+    PageBuilder title(600);
+    title.line("The Tidemeter Handbook", 24, kBold).gap(30).line("Ann Author", 14, kTimes).line("March 2021", 12, kTimes);
+    return {{legal.page(), title.page(), PageBuilder().line("Introduction", 16, kBold).body(40).page()}, ""};
+}
+
+// A title page with a long notice at its foot: a title page still.
+Document titleOverNotice()
+{
+    PageBuilder b(650);
+    b.line("The Tidemeter Handbook", 24, kBold).gap(300);
+    for (int i = 0; i < 5; ++i) {
+        b.line("Copyright \xA9 2021 Tidewater Press. Permission is granted to make and distribute verbatim", 9, kTimes)
+            .line("copies of this manual provided the copyright notice and this notice are preserved.", 9, kTimes);
+    }
+    return {{b.page(), PageBuilder().line("Introduction", 16, kBold).body(40).page()}, ""};
+}
+
+// A cover with a line of names or a release over a modest title in
+// `titleFont`, and the title's institution and year under it.
+Document largerLineOverTitle(const std::string &line, double size, const std::string &titleFont)
+{
+    PageBuilder b(680);
+    b.line(line, size, kTimes).gap(60).line("Salt marsh accretion under rising seas", 18, titleFont);
+    b.gap(60).line("University of Tidewater", 12, kTimes).line("2019", 12, kTimes);
+    return {{b.page(), PageBuilder().line("1 Introduction", 12, kBold).body(40).page()}, ""};
+}
+
+// A cover: a title in large regular type, its subtitle close under it,
+// the author and the year set apart.
+Document titleOverSubtitle(const std::string &title, const std::string &subtitle)
+{
+    PageBuilder b(650);
+    b.line(title, 24, kTimes).line(subtitle, 18, kTimes).gap(80).line("Fiona Green", 14, kTimes);
+    b.line("2019", 12, kTimes);
+    return {{b.page(), PageBuilder().line("1 Introduction", 12, kBold).body(40).page()}, ""};
+}
+
+// A title whose words read as names, its version under it, and a
+// description set apart under both.
+Document namesLikeTitleOverDescription()
+{
+    PageBuilder b(650);
+    b.line("Storm Surges", 20, kBold).line("(version 1.2)", 20, kBold).gap(30);
+    b.line("Methods for reading tide gauges after storms", 20, kBold).gap(80).line("Fiona Green", 12, kTimes);
+    return {{b.page(), PageBuilder().line("Contents", 14, kBold).body(40).page()}, ""};
+}
+
+// A manual's cover: its title, and under it the product's logo in larger
+// type, its first letter drawn as a picture.
+Document logoUnderTitle()
+{
+    PageBuilder b(620);
+    b.line("Tidemeter: the Tide Gauge Language", 21, kBold).gap(90).line("idemeter", 25, kBold).gap(90);
+    b.line("Ann Author", 14, kTimes).line("March 2021", 12, kTimes);
+    return {{b.page(), PageBuilder().line("Contents", 16, kBold).body(40).page()}, ""};
+}
+
+// A paper whose title's first line leads into its second.
+Document titleOverTwoLines(const std::string &first, const std::string &second)
+{
+    PageBuilder b;
+    b.line(first, 17, kBold).line(second, 17, kBold);
+    paperHead(b).body(20);
+    return {{b.page()}, ""};
+}
+
+// A title over a paragraph in its own type, in its leading or set a
+// little apart.
+Document paragraphUnderTitle(double gap)
+{
+    PageBuilder b(680);
+    b.line("Tidemeter Reference", 14, kTimes, 1.3).gap(gap);
+    b.line("This manual describes the functions of Tidemeter, how to install the toolkit and", 14, kTimes, 1.3)
+        .line("how to read tide gauges with it. It is meant for harbour masters and engineers.", 14, kTimes, 1.3);
+    b.gap(20).line("Ann Author", 12, kTimes).gap(20).line("1 Introduction", 12, kBold).body(30);
+    return {{b.page()}, ""};
+}
+
 struct Row {
     const char *name;
     std::function<Document()> make;
@@ -895,6 +1100,53 @@ const Row kRows[] = {
          return Document{{b.page()}, ""};
      },
      "Self-Organizing Maps of Reef Flats"},
+    // Manuals, reports and covers; titles set in two sizes.
+    {"latexInTitle", latexInTitle, "Writing Tide Tables in LATEX and Friends"},
+    {"latexEndsTitle", latexEndsTitle, "Tide Tables with LATEX"},
+    {"productInItsOwnType", productInItsOwnType, "Reading Gauges with tidemeter in Practice"},
+    {"nameOverDescription", [] { return nameOverDescription("Tidemeter", 6); },
+     "Tidemeter An interface to a tide gauge library"},
+    {"nameOverDescriptionApart", [] { return nameOverDescription("Tidemeter", 50); },
+     "Tidemeter An interface to a tide gauge library"},
+    // The name at the very top of the page, in the band of running heads.
+    {"nameAtTheTopOverDescription", [] { return nameOverDescription("Tidemeter", 6, 765); },
+     "Tidemeter An interface to a tide gauge library"},
+    // The metadata names the name alone.
+    {"nameOverDescriptionMetadata", [] { return nameOverDescription("Tidemeter", 6, 720, "Tidemeter"); },
+     "Tidemeter An interface to a tide gauge library"},
+    {"nameFarOverDescription", [] { return nameOverDescription("Tidemeter", 60); }, "Tidemeter"},
+    {"longNameOverDescription", [] { return nameOverDescription("Tidemeter Tide Gauge Toolkit", 50); },
+     "Tidemeter Tide Gauge Toolkit"},
+    {"departmentBanner", [] { return bannerOverReport("DEPARTMENT OF OCEAN ENGINEERING", 24); },
+     "Scour at Bridge Piers in Tidal Rivers"},
+    {"seriesBanner", [] { return bannerOverReport("Tidewater Working Paper Series", 22); },
+     "Scour at Bridge Piers in Tidal Rivers"},
+    {"institutionTitleWithSubtitle", [] { return titleOverSubtitle("The Harbour Institute", "forty years of tide gauges"); },
+     "The Harbour Institute forty years of tide gauges"},
+    {"namesLikeTitleOverDescription", namesLikeTitleOverDescription, "Storm Surges"},
+    {"productOverUserGuide", [] { return productAndGuide(28, 22, 40); }, "TIDEMETER User Guide"},
+    {"userGuideUnderSmallerName", [] { return productAndGuide(20, 28, 24); }, "TIDEMETER User Guide"},
+    {"legalNoticePage", [] { return legalNoticeFirst(Notice::Paragraphs); }, "The Tidemeter Handbook", 2},
+    {"copyrightLinePage", [] { return legalNoticeFirst(Notice::Line); }, "The Tidemeter Handbook", 2},
+    {"copyrightOverPrintersNote", [] { return legalNoticeFirst(Notice::OverPrintersNote); }, "The Tidemeter Handbook",
+     2},
+    {"legalNoticeUnderTitle", titleOverNotice, "The Tidemeter Handbook"},
+    {"copyrightInTitle", [] { return titled("Copyright and the Tide Tables of 1998"); },
+     "Copyright and the Tide Tables of 1998"},
+    {"authorOverTitle", [] { return largerLineOverTitle("Fiona A. Green", 22, kTimes); },
+     "Salt marsh accretion under rising seas"},
+    {"editionOverTitle", [] { return largerLineOverTitle("Second Edition 2019", 22, kTimesBold); },
+     "Salt marsh accretion under rising seas"},
+    {"paragraphUnderTitle", [] { return paragraphUnderTitle(0); }, "Tidemeter Reference"},
+    {"paragraphBlockUnderTitle", [] { return paragraphUnderTitle(8); }, "Tidemeter Reference"},
+    {"logoUnderTitle", logoUnderTitle, "Tidemeter: the Tide Gauge Language"},
+    // A line that leads into more is no version or date line, nor is what
+    // it leads into (versionInTitleType for a version under a whole title).
+    {"versionLeadsIntoTitle",
+     [] { return titleOverTwoLines("Tidemeter Version 2: Tide Tables with", "Harmonic and Residual Constituents"); },
+     "Tidemeter Version 2: Tide Tables with Harmonic and Residual Constituents"},
+    {"dateEndsTitle", [] { return titleOverTwoLines("Introduction to the Tidemeter Package as of", "Feb. 2005"); },
+     "Introduction to the Tidemeter Package as of Feb. 2005"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Layouts, RefinedTitleLayouts, ::testing::ValuesIn(kRows),

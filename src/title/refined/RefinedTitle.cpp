@@ -16,6 +16,7 @@
 #include "title/refined/PageAnalysis.h"
 #include "title/refined/Text.h"
 #include "title/refined/Tuning.h"
+#include "title/refined/Vocabulary.h"
 
 namespace tidemark {
 
@@ -28,24 +29,6 @@ std::string points(double size)
     char buf[32];
     std::snprintf(buf, sizeof buf, "%.1f pt", size);
     return buf;
-}
-
-// A title line that cannot end a title: after a colon or a comma, or on a
-// word that leads into more ("for", "of the").
-bool endsIncomplete(const std::u32string &text)
-{
-    if (text.empty()) {
-        return false;
-    }
-    if (text.back() == U':' || text.back() == U',' || text.back() == 0xFF1A) {
-        return true;
-    }
-    const std::size_t space = text.find_last_of(U' ');
-    const std::u32string last = space == std::u32string::npos ? text : text.substr(space + 1);
-    static const std::u32string leading[] = {U"a",    U"an",  U"the",  U"of",   U"for",  U"to",   U"in",  U"on",
-                                             U"at",   U"by",  U"with", U"from", U"and",  U"or",   U"via", U"into",
-                                             U"over", U"des", U"der",  U"die",  U"für",  U"und",  U"del", U"para"};
-    return std::find(std::begin(leading), std::end(leading), last) != std::end(leading);
 }
 
 struct Choice {
@@ -128,6 +111,74 @@ std::u32string joined(const PageAnalysis &page, const std::vector<std::size_t> &
     return text;
 }
 
+// A short name alone (a package's, a product's, one line of a few words)
+// is no whole title, nor is a manual's kind alone ("User Guide"): the block
+// of display type that stands with it in the title area belongs to it.
+bool isShortName(const Segment &s)
+{
+    return s.lines.size() == 1 && s.words() <= tuning::kNameWords;
+}
+
+bool standsWith(const PageAnalysis &page, const Segment &upper, const Segment &lower)
+{
+    const double gap = lower.yMin - upper.yMax;
+    return lower.viable() && upper.viable() && !page.after(lower) && gap > -1 &&
+           gap <= tuning::kTitleBlockGap * std::max(upper.size, lower.size) &&
+           std::min(upper.size, lower.size) >= tuning::kDisplaySize * page.bodySize;
+}
+
+// The segment next to `i` in reading order, up or down, of its rotation.
+std::optional<std::size_t> neighbour(const PageAnalysis &page, std::size_t i, bool down)
+{
+    for (std::size_t j = i; down ? ++j < page.segments.size() : j-- > 0;) {
+        if (page.segments[j].rotation == page.segments[i].rotation) {
+            return j;
+        }
+    }
+    return std::nullopt;
+}
+
+// A description is in smaller type than the name over it, and reads as a
+// phrase, not as a line of names.
+bool describes(const Segment &description, const Segment &name)
+{
+    return description.size < name.size && description.phrase && !description.byline;
+}
+
+// Under a short name: its description, or the manual's kind.
+std::optional<std::size_t> partUnderName(const PageAnalysis &page, std::size_t title)
+{
+    const Segment &head = page.segments[title];
+    const std::optional<std::size_t> j = neighbour(page, title, true);
+    if (!isShortName(head) || !j) {
+        return std::nullopt;
+    }
+    const Segment &s = page.segments[*j];
+    if (!standsWith(page, head, s) || !(describes(s, head) || namesManualKind(splitWords(s.text)))) {
+        return std::nullopt;
+    }
+    return j;
+}
+
+// Over a manual's kind: the short name it goes with. Over a description:
+// its short name right over it, within a subtitle's gap (which scored
+// lower, in the band of running heads at the top of the page, say); a word
+// in large type further up (a "PREPRINT" in that band) is none.
+std::optional<std::size_t> nameOver(const PageAnalysis &page, std::size_t title)
+{
+    const Segment &head = page.segments[title];
+    const std::optional<std::size_t> j = neighbour(page, title, false);
+    if (!j || !isShortName(page.segments[*j]) || !standsWith(page, page.segments[*j], head)) {
+        return std::nullopt;
+    }
+    const Segment &name = page.segments[*j];
+    const bool close = head.yMin - name.yMax <= tuning::kSubtitleGap * name.size;
+    if (namesManualKind(splitWords(head.text)) || (close && describes(head, name))) {
+        return j;
+    }
+    return std::nullopt;
+}
+
 // The segments that make the title, in order: the chosen one, more of the
 // same size right below it (but not regular type under a bold title), then one subtitle in smaller type that reads as
 // a phrase, not as a line of names. When the metadata title agrees, it
@@ -145,7 +196,7 @@ std::vector<std::size_t> titleParts(const PageAnalysis &page, std::size_t title,
             continue;
         }
         const double gap = s.yMin - bottom;
-        if (!s.viable() || gap < -1 || page.after(s)) {
+        if (!s.viable() || gap < -1 || page.after(s) || readsAsRunningText(s)) {
             break;
         }
         if (similarSize(s.size, head.size, tuning::kTitleSizeTolerance) && gap <= tuning::kTitleLineGap * head.size && (s.bold || !head.bold)) {
@@ -160,12 +211,20 @@ std::vector<std::size_t> titleParts(const PageAnalysis &page, std::size_t title,
         }
         break;
     }
+    if (parts.size() == 1) {
+        if (const std::optional<std::size_t> under = partUnderName(page, title)) {
+            parts.push_back(*under);
+        }
+    }
+    std::optional<std::size_t> above = nameOver(page, title);
     if (!head.metadataAgrees) {
+        if (above) {
+            parts.insert(parts.begin(), *above);
+        }
         return parts;
     }
     // The line right above, when it is at least as large and close.
-    std::optional<std::size_t> above;
-    for (std::size_t j = title; j-- > 0;) {
+    for (std::size_t j = title; j-- > 0 && !above;) {
         const Segment &s = page.segments[j];
         if (s.rotation != head.rotation) {
             continue;
@@ -177,7 +236,10 @@ std::vector<std::size_t> titleParts(const PageAnalysis &page, std::size_t title,
         }
         break;
     }
+    // A short name's description stays, though the metadata names the
+    // name alone.
     std::vector<std::size_t> best{title};
+    const std::optional<std::size_t> description = partUnderName(page, title);
     double bestScore = -1;
     for (int withAbove = 0; withAbove <= (above ? 1 : 0); ++withAbove) {
         for (std::size_t n = 1; n <= parts.size(); ++n) {
@@ -195,6 +257,9 @@ std::vector<std::size_t> titleParts(const PageAnalysis &page, std::size_t title,
                 }
             }
         }
+    }
+    if (description && best.back() == title) {
+        best.push_back(*description);
     }
     return best;
 }

@@ -22,6 +22,8 @@ enum class Rejection {
     TooLong,          // more words, lines or characters than a title has
     SmallerThanText,  // smaller than the running text
     RunningText,      // lines of the running text's size and face
+    LegalNotice,      // a copyright or licence notice
+    LegalNoticePage,  // anything else on a page that is mostly such notices
 };
 
 // The reason in words, as --explain prints it.

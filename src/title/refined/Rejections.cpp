@@ -28,6 +28,8 @@ const char *describe(Rejection r)
     case Rejection::TooLong: return "too long for a title";
     case Rejection::SmallerThanText: return "smaller than the running text";
     case Rejection::RunningText: return "running text";
+    case Rejection::LegalNotice: return "a legal notice";
+    case Rejection::LegalNoticePage: return "on a page of legal notices";
     }
     return "";
 }
@@ -68,6 +70,7 @@ struct Context {
     std::u32string first;
     bool marked = false;
     std::size_t letters = 0;
+    bool legalPage = false;  // most of the page's letters are legal notices
 };
 
 // One reason to reject a segment, and what the page learns when it holds
@@ -125,6 +128,9 @@ const Rule kRules[] = {
      abstractBegins},
     // webAddress
     {Rejection::Address, [](const Context &c) { return looksLikeContact(c.segment.text); }},
+    // copyrightOverPrintersNote (and copyrightInTitle for what is no
+    // notice)
+    {Rejection::LegalNotice, [](const Context &c) { return looksLikeLegalNotice(c.words); }},
     // masthead, doiMasthead (and volumeWordInTitle, issueWordInTitle for what
     // is no journal data)
     {Rejection::JournalData, [](const Context &c) { return looksBibliographic(c.words); }},
@@ -154,18 +160,44 @@ const Rule kRules[] = {
          const Segment &s = c.segment;
          return s.size <= tuning::kTextSize * c.page.bodySize && !s.bold && s.lines.size() >= 3;
      }},
+    // legalNoticePage: a page of legal notices before the title page is no
+    // title page, whatever else it names
+    {Rejection::LegalNoticePage, [](const Context &c) { return c.legalPage; }},
 };
+
+std::size_t lettersOf(const std::u32string &text)
+{
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), isLetter));
+}
+
+// Most of the page's letters stand in legal notices, and nothing else on
+// it is set in display type (as a title page's title is, over a notice at
+// its foot).
+bool isLegalPage(const PageAnalysis &a)
+{
+    std::size_t legal = 0, all = 0;
+    for (const Segment &s : a.segments) {
+        const std::size_t n = lettersOf(s.text);
+        all += n;
+        if (looksLikeLegalNotice(splitWords(s.text))) {
+            legal += n;
+        } else if (s.size >= tuning::kDisplaySize * a.bodySize) {
+            return false;
+        }
+    }
+    return all > 0 && static_cast<double>(legal) >= tuning::kLegalNoticeShare * static_cast<double>(all);
+}
 
 }  // namespace
 
 void classify(PageAnalysis &a, const Contents &contents, int rotation)
 {
+    const bool legalPage = isLegalPage(a);
     for (std::size_t i = 0; i < a.segments.size(); ++i) {
         Segment &s = a.segments[i];
         Context c{a, i, contents, rotation, s, splitWords(s.text), foldForMatch(s.text), {}};
-        for (char32_t ch : s.text) {
-            c.letters += isLetter(ch) ? 1 : 0;
-        }
+        c.letters = lettersOf(s.text);
+        c.legalPage = legalPage;
         if (!c.words.empty()) {
             const std::u32string &w = c.words.front();
             std::size_t k = 0;

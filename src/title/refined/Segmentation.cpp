@@ -33,29 +33,97 @@ void extend(Line &into, const Line &from)
     into.yMax = std::max(into.yMax, from.yMax);
 }
 
+// Pieces of one printed line that the library split at a wide space or a
+// change of font: on one baseline, of one size, close together.
+bool isFragment(const Line &previous, const Line &line)
+{
+    const double previousSize = lineSize(previous);
+    const double nextSize = lineSize(line);
+    const double size = std::max(previousSize, nextSize);
+    const double gap = line.xMin - previous.xMax;
+    return previous.rotation == 0 && line.rotation == 0 &&
+           std::abs(previous.baseline - line.baseline) <= tuning::kFragmentBaseline * size &&
+           similarSize(previousSize, nextSize, tuning::kFragmentSizeTolerance) &&
+           gap >= tuning::kFragmentGapBefore * size && gap <= tuning::kFragmentGapAfter * size;
+}
+
+std::size_t characters(const Line &line)
+{
+    std::size_t n = 0;
+    for (const Word &w : line.words) {
+        n += w.text.size();
+    }
+    return n;
+}
+
+// A piece of a logo or a name in a type of its own, within or right after
+// a line: letters raised or lowered (TeX's A and E), or a word on the
+// line's baseline in another size, kerned into the letters before it or
+// set a word's space away. The library lays such pieces out as lines of
+// their own when their font's size is a guess (Type 3).
+bool isLogoPiece(const Line &line, const Line &piece)
+{
+    const double lineType = lineSize(line);
+    const double pieceType = lineSize(piece);
+    const double size = std::max(lineType, pieceType);
+    if (line.rotation != 0 || piece.rotation != 0 || !similarSize(lineType, pieceType, 1 - tuning::kLogoScale) ||
+        piece.xMin > line.xMax + tuning::kFragmentGapAfter * size ||
+        piece.xMax < line.xMin - tuning::kFragmentGapAfter * size) {
+        return false;
+    }
+    const double shift = std::abs(line.baseline - piece.baseline);
+    const bool fewLetters = std::min(characters(line), characters(piece)) <= tuning::kLogoPieceCharacters;
+    return shift <= tuning::kFragmentBaseline * size || (fewLetters && shift <= tuning::kLogoShift * size);
+}
+
+// Puts a logo's piece into its line, its words in order across the line;
+// pieces set close together run on without a space. The line keeps the
+// baseline of its larger type.
+void joinPiece(Line &into, const Line &piece)
+{
+    if (lineSize(piece) > lineSize(into)) {
+        into.baseline = piece.baseline;
+    }
+    const bool hadSpace = !into.words.empty() && into.words.back().spaceAfter;
+    into.words.insert(into.words.end(), piece.words.begin(), piece.words.end());
+    std::stable_sort(into.words.begin(), into.words.end(),
+                     [](const Word &a, const Word &b) { return a.xMin < b.xMin; });
+    const double size = lineSize(into);
+    for (std::size_t i = 0; i + 1 < into.words.size(); ++i) {
+        into.words[i].spaceAfter = into.words[i + 1].xMin - into.words[i].xMax > tuning::kLogoSpace * size;
+    }
+    into.words.back().spaceAfter = hadSpace;
+    into.xMin = std::min(into.xMin, piece.xMin);
+    into.yMin = std::min(into.yMin, piece.yMin);
+    into.xMax = std::max(into.xMax, piece.xMax);
+    into.yMax = std::max(into.yMax, piece.yMax);
+}
+
 }  // namespace
 
 // The library sometimes breaks one printed line into several blocks (a
-// word in another font, wide spaces): pieces on one baseline, of one size
-// and close together, are one line again.
+// word in another font, wide spaces, a logo's raised letters): pieces of
+// one line are one line again.
 std::vector<Line> mergeFragments(const std::vector<Line> &lines)
 {
     std::vector<Line> out;
     for (const Line &line : lines) {
-        if (!out.empty()) {
-            Line &previous = out.back();
-            const double previousSize = lineSize(previous);
-            const double nextSize = lineSize(line);
-            const double size = std::max(previousSize, nextSize);
-            const double gap = line.xMin - previous.xMax;
-            if (previous.rotation == 0 && line.rotation == 0 && std::abs(previous.baseline - line.baseline) <= tuning::kFragmentBaseline * size &&
-                similarSize(previousSize, nextSize, tuning::kFragmentSizeTolerance) &&
-                gap >= tuning::kFragmentGapBefore * size && gap <= tuning::kFragmentGapAfter * size) {
-                extend(previous, line);
-                continue;
-            }
+        if (!out.empty() && isFragment(out.back(), line)) {
+            extend(out.back(), line);
+            continue;
         }
-        out.push_back(line);
+        if (out.empty() || !isLogoPiece(out.back(), line)) {
+            out.push_back(line);
+            continue;
+        }
+        joinPiece(out.back(), line);
+        // A logo that began a line of its own may now carry on the line
+        // before it.
+        const std::size_t last = out.size() - 1;
+        if (last > 0 && isFragment(out[last - 1], out[last])) {
+            joinPiece(out[last - 1], out[last]);
+            out.pop_back();
+        }
     }
     return out;
 }
@@ -223,13 +291,73 @@ Segment makeSegment(std::vector<Line> lines)
 
 }  // namespace
 
+namespace {
+
+bool endsSentence(const std::u32string &text)
+{
+    return !text.empty() && (text.back() == U'.' || text.back() == U'!' || text.back() == U'?');
+}
+
+// Words of running text that hold a sentence's end: a full stop, a
+// question or an exclamation mark after a word.
+bool readsAsSentences(const std::vector<std::u32string> &words)
+{
+    return words.size() >= tuning::kProseWords && std::any_of(words.begin(), words.end(), endsSentence);
+}
+
+// Where a paragraph of running text begins in a run of lines set in one
+// type, after the short lines of a title over it: the title's lines hold
+// no sentence's end and its last stops short of the paragraph's measure,
+// and the paragraph's first line is full. The number of lines when no
+// paragraph begins after the first line.
+std::size_t runningTextAfterTitle(const std::vector<Line> &lines)
+{
+    const std::size_t n = lines.size();
+    if (n < 3) {
+        return n;
+    }
+    for (std::size_t i = 1; i + 1 < n && i <= tuning::kTitleMaxLines; ++i) {
+        if (endsSentence(lines[i - 1].text())) {
+            return n;  // the lines before hold a sentence: no title
+        }
+        double widest = 0;
+        std::vector<std::u32string> words;
+        for (std::size_t k = i; k < n; ++k) {
+            widest = std::max(widest, lines[k].xMax - lines[k].xMin);
+            const std::vector<std::u32string> w = splitWords(lines[k].text());
+            words.insert(words.end(), w.begin(), w.end());
+        }
+        const double full = tuning::kFullLine * widest;
+        if (lines[i - 1].xMax - lines[i - 1].xMin < full && lines[i].xMax - lines[i].xMin >= full &&
+            readsAsSentences(words)) {
+            return i;
+        }
+    }
+    return n;
+}
+
+}  // namespace
+
+bool readsAsRunningText(const Segment &s)
+{
+    return readsAsSentences(splitWords(s.text));
+}
+
 std::vector<Segment> formSegments(const std::vector<Line> &lines, int rotation)
 {
     std::vector<Segment> segments;
     Segment current;  // the lines so far and their horizontal extent
     auto flush = [&] {
         if (!current.lines.empty()) {
-            segments.push_back(makeSegment(std::move(current.lines)));
+            // A paragraph set in a title's type right under it is no part
+            // of the title.
+            const std::size_t title = runningTextAfterTitle(current.lines);
+            if (title < current.lines.size()) {
+                segments.push_back(makeSegment({current.lines.begin(), current.lines.begin() + static_cast<std::ptrdiff_t>(title)}));
+                segments.push_back(makeSegment({current.lines.begin() + static_cast<std::ptrdiff_t>(title), current.lines.end()}));
+            } else {
+                segments.push_back(makeSegment(std::move(current.lines)));
+            }
             current.lines.clear();
         }
     };
@@ -241,8 +369,12 @@ std::vector<Segment> formSegments(const std::vector<Line> &lines, int rotation)
             continue;
         }
         // A date, a version or an address is never part of a title, even
-        // in the title's type right under it.
-        const bool apart = standsApart(line);
+        // in the title's type right under it. A line that leads into more
+        // (on "of", after a colon) is none, and what it leads into in its
+        // type is more of it ("... as of" "Feb. 2005").
+        const bool leadsOn = !current.lines.empty() && endsIncomplete(current.lines.back().text()) &&
+                             continues(current, line);
+        const bool apart = standsApart(line) && !endsIncomplete(line.text()) && !leadsOn;
         if (!current.lines.empty() && (apart || !continues(current, line))) {
             flush();
         }

@@ -50,6 +50,9 @@ void closeLetterSpacing(Line &line);
 // another rotation than `rotation` stand alone.
 std::vector<Segment> formSegments(const std::vector<Line> &lines, int rotation);
 
+// It reads as running text: sentences, more words than a title's line.
+bool readsAsRunningText(const Segment &s);
+
 // The size of the running text (see Segmentation.cpp); `hasBody` tells
 // whether the page has paragraphs at all.
 double bodySizeOf(const std::vector<Segment> &segments, bool &hasBody);

@@ -16,6 +16,17 @@ inline constexpr double kFragmentBaseline = 0.2;  // none yet
 inline constexpr double kFragmentSizeTolerance = 0.12;  // none yet
 inline constexpr double kFragmentGapBefore = -0.2;  // none yet
 inline constexpr double kFragmentGapAfter = 1.5;  // letterSpaced
+// A logo's letters (TeX's raised A and lowered E) and a name set in a type
+// of its own stay in their line: pieces of up to this many characters
+// raised or lowered by up to this share of the size (the layouts shift
+// them by 0.21 and 0.22), pieces down to this share of the line's size,
+// kerned into the letters before them.
+inline constexpr std::size_t kLogoPieceCharacters = 2;  // none yet (latexInTitle, latexEndsTitle for the rule)
+inline constexpr double kLogoShift = 0.35;  // latexInTitle, latexEndsTitle (below 0.22)
+inline constexpr double kLogoScale = 0.6;  // latexInTitle (above 0.7), productInItsOwnType (above 0.8)
+// Pieces of a logo closer than this share of the size run on without a
+// space.
+inline constexpr double kLogoSpace = 0.1;  // none yet (latexInTitle, latexEndsTitle for the rule)
 // Letter-spaced text: a gap wider than the letters' by this share of the
 // size is a space.
 inline constexpr double kWordGapExtra = 0.12;  // none yet
@@ -31,6 +42,12 @@ inline constexpr double kRaisedMark = 0.2;  // none yet
 // Running text: segments of this many lines and characters at least.
 inline constexpr std::size_t kParagraphLines = 3;  // none yet
 inline constexpr std::size_t kParagraphCharacters = 120;  // none yet
+
+// A paragraph under a title in the title's type: this many words at least
+// with a sentence's end among them, its first line this share of its
+// widest at least, where the title's last line is shorter.
+inline constexpr std::size_t kProseWords = 15;  // none yet (paragraphUnderTitle, paragraphBlockUnderTitle for the rule)
+inline constexpr double kFullLine = 0.9;  // none yet (paragraphUnderTitle for the rule)
 
 // ------------------------------------------------- list of contents
 // A page number after a gap this many times its size.
@@ -49,6 +66,9 @@ inline constexpr double kAbstractParagraphSize = 1.25;  // none yet
 inline constexpr std::size_t kTitleMaxWords = 40;  // none yet
 inline constexpr std::size_t kTitleMaxLines = 6;  // none yet
 inline constexpr std::size_t kTitleMaxCharacters = 500;  // none yet
+// A page whose letters stand in legal notices by this share at least,
+// with nothing else in display type.
+inline constexpr double kLegalNoticeShare = 0.5;  // none yet (legalNoticePage for the rule)
 // Type of the running text's size, within these shares.
 inline constexpr double kSmallerThanText = 0.97;  // boldTitleInTextSize, fieldLabels, publisherAtTheFoot
 inline constexpr double kTextSize = 1.03;  // textOnlyFirstPage
@@ -134,5 +154,24 @@ inline constexpr double kBrokenFontLetters = 0.5;  // none yet
 inline constexpr double kBrokenFontWords = 0.5;  // none yet
 inline constexpr double kRecoveredSmallLetters = 0.5;  // none yet
 inline constexpr double kRecoveredFontLetters = 0.8;  // dingbatMap, numberedGlyphs, privateUseMap
+
+// ------------------------------------------- manuals, reports and covers
+// Display type: this many times the running text at least.
+inline constexpr double kDisplaySize = 1.3;  // nameOverDescriptionApart, userGuideUnderSmallerName, departmentBanner, seriesBanner, authorOverTitle, editionOverTitle
+// A short name: one line of this many words at most. The block that
+// stands with it in the title area lies within this many of the larger
+// size under or over it.
+inline constexpr std::size_t kNameWords = 3;  // longNameOverDescription
+inline constexpr double kTitleBlockGap = 2.5;  // nameOverDescriptionApart, productOverUserGuide, nameFarOverDescription
+// A banner over the title (an institution's or a series' name).
+inline constexpr double kBannerFactor = 0.5;  // departmentBanner (above 0.75), seriesBanner (above 0.81)
+// A person's name or a release beside a clearer title, the title at least
+// this share of its size.
+inline constexpr double kBesideClearerTitleFactor = 0.6;  // authorOverTitle (above 0.81), editionOverTitle (above 0.88)
+inline constexpr double kModestTitle = 0.6;  // none yet
+// A short name that a fuller title of the page spells out again, in
+// this many letters at least.
+inline constexpr double kRepeatedNameFactor = 0.5;  // logoUnderTitle (above 0.8)
+inline constexpr std::size_t kRepeatedNameLetters = 4;  // none yet
 
 }  // namespace tidemark::refined::tuning

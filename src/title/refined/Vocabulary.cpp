@@ -201,34 +201,53 @@ bool looksLikeIdentifier(const std::vector<std::u32string> &words)
            std::none_of(w.begin(), w.end(), isLower);
 }
 
-// What a cover calls the document instead of naming it: "Master's Thesis",
-// "SEMINARARBEIT", "Technical Report", "博士学位论文". Every word names a kind
-// of document or a degree.
-bool namesDocumentKind(const std::vector<std::u32string> &words)
+namespace {
+
+// Every word with letters names the kind (`kind`) or may stand with it
+// (`company`), and one at least names the kind.
+bool namesAKind(const std::vector<std::u32string> &words, bool (*kind)(const std::u32string &l),
+                bool (*company)(const std::u32string &l))
 {
-    bool kind = false;
+    bool named = false;
     for (const std::u32string &w : words) {
         const std::u32string l = letters(w);
         if (l.empty()) {
             continue;
         }
-        // Written without spaces: a short word that ends in "thesis" or
-        // "report" (Chinese, Japanese, Korean).
-        const bool cjk = l.size() <= 10 && (l.ends_with(U"论文") || l.ends_with(U"論文") || l.ends_with(U"논문") ||
-                                            l.ends_with(U"报告") || l.ends_with(U"報告"));
-        if (cjk || (l.size() > 6 && l.ends_with(U"arbeit")) ||
-            isOneOf(l, {U"thesis", U"dissertation", U"report", U"tesis", U"tesi", U"tese", U"thèse", U"mémoire",
-                        U"dissertação", U"proefschrift", U"диссертация", U"отчет", U"отчёт"})) {
-            kind = true;
-        } else if (!isOneOf(l, {U"master", U"masters", U"bachelor", U"bachelors", U"doctoral", U"doctorate",
-                                U"phd", U"ph", U"d", U"diploma", U"diplom", U"senior", U"honours", U"honors",
-                                U"undergraduate", U"graduate", U"final", U"technical", U"research", U"project",
-                                U"laurea", U"magistrale", U"triennale", U"of", U"di", U"de", U"in", U"a", U"the",
-                                U"магистерская", U"кандидатская", U"докторская"})) {
+        if (kind(l)) {
+            named = true;
+        } else if (!company(l)) {
             return false;
         }
     }
-    return kind;
+    return named;
+}
+
+}  // namespace
+
+// What a cover calls the document instead of naming it: "Master's Thesis",
+// "SEMINARARBEIT", "Technical Report", "博士学位论文". Every word names a kind
+// of document or a degree.
+bool namesDocumentKind(const std::vector<std::u32string> &words)
+{
+    return namesAKind(
+        words,
+        [](const std::u32string &l) {
+            // Written without spaces: a short word that ends in "thesis" or
+            // "report" (Chinese, Japanese, Korean).
+            const bool cjk = l.size() <= 10 && (l.ends_with(U"论文") || l.ends_with(U"論文") ||
+                                                l.ends_with(U"논문") || l.ends_with(U"报告") || l.ends_with(U"報告"));
+            return cjk || (l.size() > 6 && l.ends_with(U"arbeit")) ||
+                   isOneOf(l, {U"thesis", U"dissertation", U"report", U"tesis", U"tesi", U"tese", U"thèse",
+                               U"mémoire", U"dissertação", U"proefschrift", U"диссертация", U"отчет", U"отчёт"});
+        },
+        [](const std::u32string &l) {
+            return isOneOf(l, {U"master", U"masters", U"bachelor", U"bachelors", U"doctoral", U"doctorate", U"phd",
+                               U"ph", U"d", U"diploma", U"diplom", U"senior", U"honours", U"honors",
+                               U"undergraduate", U"graduate", U"final", U"technical", U"research", U"project",
+                               U"laurea", U"magistrale", U"triennale", U"of", U"di", U"de", U"in", U"a", U"the",
+                               U"магистерская", U"кандидатская", U"докторская"});
+        });
 }
 
 namespace {
@@ -393,6 +412,153 @@ std::u32string headingName(const std::vector<std::u32string> &words)
         name += letters(words[w]);
     }
     return name;
+}
+
+// A title line that cannot end a title: after a colon or a comma, or on a
+// word that leads into more ("for", "of the").
+bool endsIncomplete(const std::u32string &text)
+{
+    if (text.empty()) {
+        return false;
+    }
+    if (text.back() == U':' || text.back() == U',' || text.back() == 0xFF1A) {
+        return true;
+    }
+    const std::size_t space = text.find_last_of(U' ');
+    const std::u32string last = space == std::u32string::npos ? text : text.substr(space + 1);
+    static const std::u32string leading[] = {U"a",    U"an",  U"the",  U"of",   U"for",  U"to",   U"in",  U"on",
+                                             U"at",   U"by",  U"with", U"from", U"and",  U"or",   U"via", U"into",
+                                             U"over", U"des", U"der",  U"die",  U"für",  U"und",  U"del", U"para"};
+    return std::find(std::begin(leading), std::end(leading), last) != std::end(leading);
+}
+
+// --------------------------------------------- manuals, series, releases
+
+bool namesManualKind(const std::vector<std::u32string> &words)
+{
+    return namesAKind(
+        words,
+        [](const std::u32string &l) {
+            return isOneOf(l, {U"guide", U"manual", U"handbook", U"reference", U"tutorial", U"primer", U"cookbook",
+                               U"documentation", U"handbuch", U"benutzerhandbuch", U"anleitung", U"referenz",
+                               U"manuel", U"guía", U"manuale", U"guida"});
+        },
+        [](const std::u32string &l) {
+            return isOneOf(l, {U"user", U"users", U"programmer", U"programmers", U"installation", U"administrator",
+                               U"administrators", U"administration", U"developer", U"developers", U"quick",
+                               U"start", U"getting", U"started", U"technical", U"the", U"a", U"and", U"de", U"del",
+                               U"l", U"utilisateur", U"usuario", U"utente", U"für", U"entwickler"});
+        });
+}
+
+bool namesSeries(const std::vector<std::u32string> &words)
+{
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const std::u32string l = letters(words[i]);
+        const std::u32string next = i + 1 < words.size() ? letters(words[i + 1]) : U"";
+        if (isOneOf(l, {U"series", U"schriftenreihe", U"cahiers"}) ||
+            (isOneOf(l, {U"working", U"discussion", U"occasional", U"lecture", U"research"}) &&
+             isOneOf(next, {U"paper", U"papers", U"notes", U"reports"}))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+namespace {
+
+bool isOrdinal(const std::u32string &w)
+{
+    const std::u32string l = letters(w);
+    if (hasDigit(w)) {
+        return isOneOf(l, {U"st", U"nd", U"rd", U"th"});
+    }
+    return isOneOf(l, {U"first", U"second", U"third", U"fourth", U"fifth", U"sixth", U"seventh", U"eighth",
+                       U"ninth", U"tenth", U"revised", U"new", U"updated", U"expanded"});
+}
+
+}  // namespace
+
+bool namesRelease(const std::vector<std::u32string> &words)
+{
+    bool release = false, number = false;
+    std::size_t other = 0;
+    for (const std::u32string &w : words) {
+        const std::u32string l = letters(w);
+        if (isOneOf(l, {U"release", U"version", U"edition", U"revision", U"ausgabe", U"auflage", U"édition",
+                        U"edición", U"edizione"})) {
+            release = true;
+        } else if (isOrdinal(w) || hasDigit(w)) {
+            number = true;
+        } else if (!l.empty() && !isMonth(l) && !isDateWord(l)) {
+            ++other;
+        }
+    }
+    return release && number && other <= 2;
+}
+
+// ------------------------------------------------------ legal notices
+
+namespace {
+
+bool isYear(const std::u32string &w)
+{
+    std::size_t digits = 0;
+    while (digits < w.size() && isDigit(w[digits])) {
+        ++digits;
+    }
+    return digits >= 4 && (w.starts_with(U"19") || w.starts_with(U"20"));
+}
+
+bool isCopyrightMark(const std::u32string &w)
+{
+    const std::u32string l = letters(w);
+    return l == U"copyright" || l == U"copr" || w.find(U'\u00A9') != std::u32string::npos || w == U"(c)" ||
+           w == U"(C)";
+}
+
+}  // namespace
+
+bool looksLikeLegalNotice(const std::vector<std::u32string> &words)
+{
+    // A copyright mark and a year close after it: "Copyright (c) 1999-2021",
+    // "© 2021". A title that speaks of copyright names no year right after.
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (!isCopyrightMark(words[i])) {
+            continue;
+        }
+        const std::u32string &w = words[i];
+        const std::size_t mark = w.find(U'\u00A9');
+        if (mark != std::u32string::npos && isYear(w.substr(mark + 1))) {
+            return true;  // "©2021"
+        }
+        for (std::size_t j = i + 1; j < std::min(words.size(), i + 4); ++j) {
+            if (isYear(words[j])) {
+                return true;
+            }
+        }
+    }
+    // The words of notices and licences, in the languages manuals are
+    // commonly written in.
+    std::u32string text = U" ";
+    for (const std::u32string &w : words) {
+        text += letters(w) + U" ";
+    }
+    static const std::u32string_view phrases[] = {
+        U" all rights reserved ", U" alle rechte vorbehalten ", U" tous droits réservés ",
+        U" todos los derechos reservados ", U" tutti i diritti riservati ", U" permission is granted ",
+        U" permission is hereby granted ", U" permission to copy ", U" permission to make ", U" licensed under ",
+        U" under the terms of the ", U" free documentation license ", U" creative commons ", U" is a trademark ",
+        U" are trademarks ", U" registered trademark ", U" without warranty ", U" without any warranty "};
+    if (std::any_of(std::begin(phrases), std::end(phrases),
+                    [&text](std::u32string_view p) { return text.find(p) != std::u32string::npos; })) {
+        return true;
+    }
+    // The heading of such a page, alone.
+    return !words.empty() && words.size() <= 3 && std::all_of(words.begin(), words.end(), [](const auto &w) {
+        return isOneOf(letters(w), {U"legal", U"notice", U"notices", U"copyright", U"license", U"licence",
+                                    U"disclaimer", U"trademarks", U"permissions", U"impressum"});
+    });
 }
 
 }  // namespace tidemark::refined

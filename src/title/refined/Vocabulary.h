@@ -27,6 +27,9 @@ bool isOpeningHeading(const std::u32string &folded);
 bool looksLikeDate(const std::vector<std::u32string> &words);
 bool looksLikeContact(std::u32string_view text);
 bool looksLikeVersion(const std::vector<std::u32string> &words);
+// A line that cannot end a title: after a colon or a comma, or on a word
+// that leads into more ("for", "of the").
+bool endsIncomplete(const std::u32string &text);
 bool looksLikeIdentifier(const std::vector<std::u32string> &words);
 bool namesDocumentKind(const std::vector<std::u32string> &words);
 bool looksBibliographic(const std::vector<std::u32string> &words);
@@ -35,6 +38,19 @@ bool isPageNumber(const std::u32string &w);
 bool readsAsPhrase(const std::vector<std::u32string> &words);
 bool looksLikeNames(const std::u32string &text);
 bool looksLikeAffiliation(const std::vector<std::u32string> &words);
+// What a manual's cover calls it: "User Guide", "Reference Manual",
+// "Handbook"; every word names a kind of manual or its reader.
+bool namesManualKind(const std::vector<std::u32string> &words);
+// A series that papers or reports come out in: "Working Paper Series",
+// "Discussion Papers", "Lecture Notes".
+bool namesSeries(const std::vector<std::u32string> &words);
+// A release: "Second Edition", "Edition 2.1", "Release 3 (2021)"; a word
+// of releases with its number, and few words besides.
+bool namesRelease(const std::vector<std::u32string> &words);
+// A legal or copyright notice: "Copyright © 2021 ...", "All rights
+// reserved", "Permission is granted to copy ...", a licence, a trademark,
+// or a heading of such a notice alone ("Legal Notice").
+bool looksLikeLegalNotice(const std::vector<std::u32string> &words);
 // The letters of a heading's words after its number: "2. Related Work"
 // gives "relatedwork".
 std::u32string headingName(const std::vector<std::u32string> &words);
