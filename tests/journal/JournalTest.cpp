@@ -409,12 +409,12 @@ TEST_F(JournalRun, KeepsTheNewestRunsWithinTheSizeBound)
         std::uint64_t oldestAfter;  // but for run 1
     };
     for (const Case c : {Case{(2u << 20) - 1, 33, 2}, Case{2u << 20, 30, 5}}) {
-        std::string journalText;
-        for (std::uint64_t id = 1; id < 32; ++id) {
-            journalText += runOf(id, 2u << 20);
+        {
+            std::ofstream out(journalFile(), std::ios::binary | std::ios::trunc);
+            for (std::uint64_t id = 1; id <= 32; ++id) {
+                out << runOf(id, id < 32 ? 2u << 20 : c.lastRunBytes);
+            }
         }
-        journalText += runOf(32, c.lastRunBytes);
-        writeFileBytes(journalFile(), journalText);
         const std::unique_ptr<JournalStore> running = store();
         ASSERT_FALSE(running->holdRun(1));  // run 1 has not ended: its process still records it
 
