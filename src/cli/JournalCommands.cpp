@@ -136,43 +136,20 @@ void printUndoLine(const UndoReport &r)
     std::fflush(stdout);
 }
 
-// The folder of the user's journal; empty, after saying why, when there is
-// no place for it.
-std::string journalFolder(const char *command)
+}  // namespace
+
+int openJournal(const char *command, std::unique_ptr<Journal> &journal, JournalAccess access)
 {
     const std::string folder = defaultJournalFolder();
     if (folder.empty()) {
         std::fprintf(stderr, "tidemark %s: no place for the journal: set XDG_STATE_HOME or HOME\n", command);
-    }
-    return folder;
-}
-
-// Opens the user's journal to read it only, as openJournal does.
-int openJournalForReading(const char *command, std::unique_ptr<Journal> &journal)
-{
-    const std::string folder = journalFolder(command);
-    if (folder.empty()) {
         return kUsage;
     }
-    if (const std::error_code error = Journal::openForReading(folder, journal)) {
-        std::fprintf(stderr, "tidemark %s: cannot read the journal in %s: %s\n", command, folder.c_str(),
-                     error.message().c_str());
-        return kUsage;
-    }
-    return -1;
-}
-
-}  // namespace
-
-int openJournal(const char *command, std::unique_ptr<Journal> &journal)
-{
-    const std::string folder = journalFolder(command);
-    if (folder.empty()) {
-        return kUsage;
-    }
-    if (const std::error_code error = Journal::open(folder, journal)) {
-        std::fprintf(stderr, "tidemark %s: cannot write the journal in %s: %s\n", command, folder.c_str(),
-                     error.message().c_str());
+    const bool recording = access == JournalAccess::kRecord;
+    if (const std::error_code error =
+            recording ? Journal::open(folder, journal) : Journal::openForReading(folder, journal)) {
+        std::fprintf(stderr, "tidemark %s: cannot %s the journal in %s: %s\n", command, recording ? "write" : "read",
+                     folder.c_str(), error.message().c_str());
         if (std::string(command) == "rename") {
             std::fputs("Nothing was renamed. With --no-journal the run is made without a way to undo it.\n", stderr);
         }
@@ -210,7 +187,7 @@ int runUndo(const std::vector<std::string> &args)
 
     // A dry run writes nothing, so it needs no more than to read.
     std::unique_ptr<Journal> journal;
-    if (const int status = dryRun ? openJournalForReading("undo", journal) : openJournal("undo", journal);
+    if (const int status = openJournal("undo", journal, dryRun ? JournalAccess::kRead : JournalAccess::kRecord);
         status >= 0) {
         return status;
     }
@@ -267,7 +244,7 @@ int runHistory(const std::vector<std::string> &args)
         }
     }
     std::unique_ptr<Journal> journal;
-    if (const int status = openJournalForReading("history", journal); status >= 0) {
+    if (const int status = openJournal("history", journal, JournalAccess::kRead); status >= 0) {
         return status;
     }
     std::vector<RunRecord> runs;

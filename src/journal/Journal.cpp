@@ -268,6 +268,31 @@ std::error_code forEachLine(JournalStore &store, std::uint64_t size, const LineV
 
 }  // namespace
 
+std::error_code copyKept(const std::string &head, const std::vector<ByteRange> &kept, const ReadAt &readAt,
+                         const WriteBytes &write)
+{
+    if (const std::error_code error = write(head)) {
+        return error;
+    }
+    std::string piece;
+    for (const ByteRange &range : kept) {
+        for (std::uint64_t done = 0; done < range.length;) {
+            const auto length = static_cast<std::size_t>(std::min<std::uint64_t>(range.length - done, 1 << 20));
+            if (const std::error_code error = readAt(range.offset + done, length, piece)) {
+                return error;
+            }
+            if (piece.empty()) {
+                return std::make_error_code(std::errc::io_error);  // the journal is shorter than it was
+            }
+            if (const std::error_code error = write(piece)) {
+                return error;
+            }
+            done += piece.size();
+        }
+    }
+    return {};
+}
+
 std::error_code make_error_code(JournalErrc error)
 {
     static const JournalErrcCategory category;

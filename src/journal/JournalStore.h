@@ -101,6 +101,13 @@ private:
     CallHook hook_;
 };
 
+// The body of JournalStore::replace() for every store: `head`, then each
+// `kept` stretch read through `readAt` in pieces, handed to `write`.
+using ReadAt = std::function<std::error_code(std::uint64_t offset, std::size_t length, std::string &bytes)>;
+using WriteBytes = std::function<std::error_code(const std::string &bytes)>;
+std::error_code copyKept(const std::string &head, const std::vector<ByteRange> &kept, const ReadAt &readAt,
+                         const WriteBytes &write);
+
 enum class JournalAccess {
     kRecord,  // the folder and the journal are made when missing
     kRead,    // nothing is made or written: a journal that is not there reads as empty

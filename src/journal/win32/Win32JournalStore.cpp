@@ -314,24 +314,14 @@ private:
         if (!h) {
             return lastError();
         }
-        if (const std::error_code error = writeAll(h.get(), head.data(), head.size())) {
+        const std::error_code error = copyKept(
+            head, kept,
+            [this](std::uint64_t offset, std::size_t length, std::string &bytes) {
+                return readAll(journal_.get(), offset, length, bytes);
+            },
+            [&h](const std::string &bytes) { return writeAll(h.get(), bytes.data(), bytes.size()); });
+        if (error) {
             return error;
-        }
-        std::string piece;
-        for (const ByteRange &range : kept) {
-            for (std::uint64_t done = 0; done < range.length;) {
-                const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(range.length - done, 1 << 20));
-                if (const std::error_code error = readAll(journal_.get(), range.offset + done, length, piece)) {
-                    return error;
-                }
-                if (piece.empty()) {
-                    return std::make_error_code(std::errc::io_error);  // the journal is shorter than it was
-                }
-                if (const std::error_code error = writeAll(h.get(), piece.data(), piece.size())) {
-                    return error;
-                }
-                done += piece.size();
-            }
         }
         return syncReplacement(h.get());
     }
