@@ -353,84 +353,73 @@ TEST_F(JournalRun, ConcurrentRunsKeepTheirRecordsWhole)
     EXPECT_EQ(runsOf["second"], 20);
 }
 
-// The newest 1,000 runs that moved something are kept once there are 1,100.
-TEST_F(JournalRun, KeepsTheNewestThousandRunsThatMovedSomething)
+// When a run starts and the journal holds 1,100 runs that moved something,
+// or 64 MiB, it keeps the newest 1,000 such runs in no more than 56 MiB. A
+// run is kept or dropped whole, one whose process still records it is kept,
+// and the trimmed journal takes the old one's place only once it is on the
+// disk.
+TEST_F(JournalRun, TrimKeepsTheNewestRunsWhole)
 {
     struct Case {
         const char *why;
-        std::uint64_t runs;        // in the journal before one more starts
-        std::uint64_t empty;       // the newest of them moved nothing
-        std::size_t runsAfter;     // the new one with them
-        std::uint64_t oldestAfter;
+        std::uint64_t runs;   // in the journal before one more starts
+        std::size_t bytes;    // of each (0: a start and one move), and of the last
+        std::size_t lastBytes;
+        std::uint64_t empty;  // the newest runs that moved nothing
+        bool syncFails;
+        std::size_t runsAfter;  // the new one with them
+        std::uint64_t oldestAfter;  // but for run 1, which goes on
     };
-    for (const Case &c : {Case{"one short of the bound", 1099, 0, 1100, 1}, Case{"at the bound", 1100, 0, 1000, 102},
-                          Case{"a hundred moved nothing", 1100, 100, 1100, 2}}) {
-        std::string journalText;
-        for (std::uint64_t id = 1; id <= c.runs; ++id) {
-            journalText += startLine(std::to_string(id));
-            journalText += id > c.runs - c.empty ? "{\"run\":" + std::to_string(id) + ",\"end\":1,\"counts\":{}}\n"
-                                                 : moveLine(id, 1);
-        }
-        writeFileBytes(journalFile(), journalText);
-        const std::unique_ptr<Journal> j = journal();
-        j->beginRun({"new", {}});
-        std::size_t number = 0;
-        ASSERT_FALSE(j->recordMove("old", "new", FileStamp{}, number));
-        const std::vector<RunRecord> all = runs();
-        ASSERT_EQ(all.size(), c.runsAfter) << c.why;
-        EXPECT_EQ(all.back().id, c.oldestAfter) << c.why;
-        EXPECT_EQ(all.back().moves.size(), 1u) << c.why;
-        EXPECT_EQ(all.front().id, c.runs + 1) << c.why;
-        EXPECT_EQ(snapshot(state.path()).count("journal.new"), 0u);
-    }
-}
-
-// The newest 56 MiB of runs are kept once the journal reaches 64 MiB; a run
-// is kept or dropped whole, and one that still goes on is kept.
-TEST_F(JournalRun, KeepsTheNewestRunsWithinTheSizeBound)
-{
-    // A run of exactly `bytes`: its start, then moves with long names.
-    std::map<std::uint64_t, std::size_t> movesOf;
-    const auto runOf = [&movesOf](std::uint64_t id, std::size_t bytes) {
-        std::string text = startLine(std::to_string(id));
-        std::uint64_t move = 0;
-        while (text.size() < bytes) {
-            const std::string shortest = moveLine(id, ++move, ".pdf");
-            const std::size_t left = bytes - text.size();
-            const std::size_t pad = left >= shortest.size() + 2048 ? 1000 : left - shortest.size();
-            text += moveLine(id, move, std::string(pad, 'x') + ".pdf");
-        }
-        movesOf[id] = move;
-        return text;
+    const std::size_t mib2 = 2u << 20;
+    const Case cases[] = {
+        {"one run short of the bound", 1099, 0, 0, 0, false, 1100, 2},
+        {"at the bound", 1100, 0, 0, 0, false, 1001, 102},
+        {"a hundred moved nothing", 1100, 0, 0, 100, false, 1101, 2},
+        {"the trimmed journal cannot be synced", 1100, 0, 0, 0, true, 1101, 2},
+        {"a byte short of 64 MiB", 32, mib2, mib2 - 1, 0, false, 33, 2},
+        {"64 MiB", 32, mib2, mib2, 0, false, 30, 5},
     };
-    struct Case {
-        std::size_t lastRunBytes;
-        std::size_t runsAfter;      // the new one with them
-        std::uint64_t oldestAfter;  // but for run 1
-    };
-    for (const Case c : {Case{(2u << 20) - 1, 33, 2}, Case{2u << 20, 30, 5}}) {
+    for (const Case &c : cases) {
+        // Each run: its start, then moves with names long enough to make it
+        // `bytes`, or one move; or an end for one that moved nothing.
+        std::map<std::uint64_t, std::size_t> movesOf;
         {
             std::ofstream out(journalFile(), std::ios::binary | std::ios::trunc);
-            for (std::uint64_t id = 1; id <= 32; ++id) {
-                out << runOf(id, id < 32 ? 2u << 20 : c.lastRunBytes);
+            for (std::uint64_t id = 1; id <= c.runs; ++id) {
+                const std::size_t bytes = id < c.runs ? c.bytes : c.lastBytes;
+                std::string text = startLine(std::to_string(id));
+                std::size_t &moves = movesOf[id];
+                while (id <= c.runs - c.empty && (moves == 0 || text.size() < bytes)) {
+                    const std::size_t shortest = moveLine(id, ++moves, ".pdf").size();
+                    const std::size_t left = bytes > text.size() + shortest ? bytes - text.size() - shortest : 0;
+                    text += moveLine(id, moves, std::string(left >= 3000 ? 1000 : left, 'x') + ".pdf");
+                }
+                out << (moves == 0 ? text + "{\"run\":" + std::to_string(id) + ",\"end\":1,\"counts\":{}}\n" : text);
             }
         }
         const std::unique_ptr<JournalStore> running = store();
-        ASSERT_FALSE(running->holdRun(1));  // run 1 has not ended: its process still records it
+        ASSERT_FALSE(running->holdRun(1));
 
-        const std::unique_ptr<Journal> j = journal();
-        j->beginRun({"new", {}});
+        std::unique_ptr<JournalStore> watched = store();
+        watched->setCallHook([&c](StoreCall call) {
+            return call == StoreCall::kSyncReplacement && c.syncFails ? std::make_error_code(std::errc::io_error)
+                                                                      : std::error_code{};
+        });
+        Journal j(std::move(watched));
+        j.beginRun({"new", {}});
         std::size_t number = 0;
-        ASSERT_FALSE(j->recordMove("old", "new", FileStamp{}, number));
+        ASSERT_FALSE(j.recordMove("old", "new", FileStamp{}, number));
+        movesOf[c.runs + 1] = 1;
         std::vector<RunRecord> all;
-        ASSERT_FALSE(j->readRuns(all, Journal::kAllRuns, false));
-        ASSERT_EQ(all.size(), c.runsAfter) << c.lastRunBytes;
-        EXPECT_EQ(all.front().id, 33u);
-        EXPECT_EQ(all.back().id, 1u);
-        EXPECT_EQ(all[all.size() - 2].id, c.oldestAfter);
+        ASSERT_FALSE(j.readRuns(all, Journal::kAllRuns, false));
+        ASSERT_EQ(all.size(), c.runsAfter) << c.why;
+        EXPECT_EQ(all.front().id, c.runs + 1) << c.why;
+        EXPECT_EQ(all.back().id, 1u) << c.why;
+        EXPECT_EQ(all[all.size() - 2].id, c.oldestAfter) << c.why;
         for (const RunRecord &run : all) {
-            EXPECT_EQ(run.tally.unconfirmed, run.id == 33 ? 1 : movesOf[run.id]) << "run " << run.id << " is whole";
+            ASSERT_EQ(run.tally.unconfirmed, movesOf[run.id]) << c.why << ": run " << run.id << " is whole";
         }
+        EXPECT_EQ(snapshot(state.path()).count("journal.new"), 0u) << c.why;
     }
 }
 
@@ -765,34 +754,6 @@ TEST_F(JournalRun, LockIsExclusiveAndFollowsTheLockFilesName)
         EXPECT_TRUE(store()->runGoesOn(7)) << c.why;
         running->releaseRun(7);
         EXPECT_FALSE(store()->runGoesOn(7)) << c.why;
-    }
-}
-
-// The trimmed journal is on the disk before it takes the old one's place:
-// when it cannot be, the old journal stays.
-TEST_F(JournalRun, TrimmedJournalIsSyncedBeforeItReplacesTheOld)
-{
-    std::string full;
-    for (std::uint64_t id = 1; id <= 1100; ++id) {
-        full += startLine(std::to_string(id)) + moveLine(id, 1);
-    }
-    for (const bool syncFails : {true, false}) {
-        writeFileBytes(journalFile(), full);
-        std::unique_ptr<JournalStore> watched = store();
-        int syncs = 0;
-        watched->setCallHook([&](StoreCall call) {
-            syncs += call == StoreCall::kSyncReplacement ? 1 : 0;
-            return syncFails ? std::make_error_code(std::errc::io_error) : std::error_code{};
-        });
-        Journal j(std::move(watched));
-        j.beginRun({"new", {}});
-        std::size_t number = 0;
-        ASSERT_FALSE(j.recordMove("old", "new", FileStamp{}, number));
-        EXPECT_EQ(syncs, 1);
-        const std::string after = readFileBytes(journalFile());
-        EXPECT_EQ(after.compare(0, full.size(), full) == 0, syncFails);
-        EXPECT_EQ(runs().size(), syncFails ? 1101u : 1000u);
-        EXPECT_EQ(snapshot(state.path()).count("journal.new"), 0u);
     }
 }
 
