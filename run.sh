@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and renames PDF papers to their titles:
-# a fresh copy of the bundled samples, or the folder named as $1 (further
-# arguments go to "tidemark rename", e.g. --recursive or --dry-run).
+# Installs what is missing, builds, and renames PDF papers to their titles
+# (read by the refined rule, the command line's default): a fresh copy of
+# the bundled samples, or the folder named as $1 (further arguments go to
+# "tidemark rename", e.g. --recursive, --dry-run or --rule=layout).
 #
 #   ./run.sh                     # the samples, in a new temporary folder
 #   ./run.sh ~/papers -r -n      # what a recursive run would do to ~/papers
+#   ./run.sh ~/papers --rule=layout -n   # the same by the layout rule
 set -euo pipefail
 caller=$PWD
 cd "$(dirname "$0")"

@@ -6,6 +6,9 @@
 //                                         "FILE<TAB>PAGES<TAB>PAGES THE TITLE
 //                                         SEARCH READS" for each
 //   make-papers --pages N FILE            one N-page paper without a heading
+//   make-papers --long-line FILE          a cover and a paper, each with a
+//                                         line of 100,000 characters in one
+//                                         word
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -67,6 +70,27 @@ Document paper(unsigned seed, int pages, bool heading)
     return doc;
 }
 
+// What comparing the blocks of two pages costs when each page holds a line
+// of a hundred thousand characters in one word (on pages wide enough to
+// hold it): a cover, then the paper.
+Document longLine()
+{
+    std::string text;
+    while (text.size() < 100000) {
+        text += "surge";
+    }
+    PageBuilder cover(600);
+    cover.line(text, 24, "Helvetica-Bold");
+    PageBuilder paper;
+    paper.line(text, 20, "Helvetica-Bold").line("Storm Surges of the North Sea", 18, "Helvetica-Bold");
+    paper.line("Ada Marlow", 12).gap(10).line("Abstract", 10, "Helvetica-Bold").body(30);
+    Document doc{{cover.page(), paper.page()}, ""};
+    for (pdfgen::Page &page : doc.pages) {
+        page.width = 1.2e6;
+    }
+    return doc;
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
@@ -75,8 +99,13 @@ int main(int argc, char **argv)
         pdfgen::writeFile(argv[3], paper(1, std::atoi(argv[2]), false));
         return 0;
     }
+    if (argc == 3 && std::string(argv[1]) == "--long-line") {
+        pdfgen::writeFile(argv[2], longLine());
+        return 0;
+    }
     if (argc < 3) {
-        std::fputs("usage: make-papers FOLDER COUNT [SEED] | make-papers --pages N FILE\n", stderr);
+        std::fputs("usage: make-papers FOLDER COUNT [SEED] | make-papers --pages N FILE | make-papers --long-line FILE\n",
+                   stderr);
         return 2;
     }
     const std::string dir = argv[1];

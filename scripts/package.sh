@@ -3,7 +3,9 @@
 # version (CMakeLists.txt):
 #   setup  Tidemark-<version>-setup.exe    the Windows installer (NSIS)
 #   zip    Tidemark-<version>-win64.zip    the portable Windows programs
-#   deb    tidemark_<version>-1_amd64.deb  the command-line program for Debian
+#   deb    tidemark_<version>-1_amd64.deb  the command-line program for Debian, with
+#                                          the watch's user service and the file
+#                                          managers' actions
 #
 #   scripts/package.sh [--version V] [ARTEFACT...]    (all three by default)
 #
@@ -101,6 +103,13 @@ if wants deb; then
     strip --strip-unneeded --remove-section=.comment --remove-section=.note "$root/usr/bin/tidemark"
     gzip -9n <docs/tidemark.1 >"$root/usr/share/man/man1/tidemark.1.gz"
     install -m 644 packaging/debian/copyright "$doc/copyright"
+    # The watch as a service of the user, and the file managers' actions.
+    install -D -m 644 packaging/debian/tidemark-watch.service "$root/usr/lib/systemd/user/tidemark-watch.service"
+    install -D -m 755 packaging/linux/rename-and-notify "$root/usr/libexec/tidemark/rename-and-notify"
+    install -D -m 644 -t "$root/usr/share/kio/servicemenus" packaging/linux/dolphin/*.desktop
+    install -D -m 644 -t "$root/usr/share/nemo/actions" packaging/linux/nemo/*.nemo_action
+    install -D -m 644 -t "$root/usr/share/file-manager/actions" packaging/linux/caja/*.desktop
+    install -D -m 755 -t "$root/usr/share/tidemark/nautilus-scripts" packaging/linux/nautilus/*
     gzip -9n <THIRD-PARTY-NOTICES >"$doc/THIRD-PARTY-NOTICES.gz"
     # The package's own changelog, dated by the last commit.
     date=$(date -R -d "@$(git log -1 --format=%ct 2>/dev/null || date +%s)")

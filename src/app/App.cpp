@@ -25,7 +25,8 @@ BOOL CApp::InitInstance()
     if (!frame->LoadFrame(IDR_MAINFRAME, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE, nullptr, nullptr)) {
         return FALSE;
     }
-    ShowWindow(frame->GetSafeHwnd(), SW_SHOW);
+    // Explorer keeps the foreground: the hotkeys act on the window in front.
+    ShowWindow(frame->GetSafeHwnd(), SW_SHOWNOACTIVATE);
     UpdateWindow(frame->GetSafeHwnd());
     return TRUE;
 }

@@ -29,7 +29,10 @@ BOOL CMainFrame::PreCreateWindow(CREATESTRUCTA &cs)
         DestroyMenu(cs.hMenu);
         cs.hMenu = nullptr;
     }
-    cs.style = WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS;
+    // Not visible yet: a window created visible is activated, and the
+    // hotkeys would then find this window in front instead of Explorer. The
+    // application shows it without activating it.
+    cs.style = WS_POPUP | WS_CLIPSIBLINGS;
     // A tool window has no taskbar button.
     cs.dwExStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
     cs.x = GetSystemMetrics(SM_CXMAXIMIZED) - 286;
@@ -54,9 +57,12 @@ LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     // The shell sends this to every top-level window when it makes a new
     // notification area; without an answer the icon, and with it the only
     // way to the settings and to Exit, would be gone until the next start.
+    // A new notification area means a new Explorer, too: the window list
+    // held belongs to the one that ended and would find no window.
     static const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
     if (message == taskbarCreated && taskbarCreated != 0) {
         tray_.ShowAgain();
+        renameContext_.RenewShellWindows();
         return 0;
     }
     LRESULT result = 0;

@@ -23,6 +23,7 @@ int runTitle(const std::vector<std::string> &args);
 int runRename(const std::vector<std::string> &args);
 int runUndo(const std::vector<std::string> &args);
 int runHistory(const std::vector<std::string> &args);
+int runWatch(const std::vector<std::string> &args);
 
 // Opens the user's journal for `command`, to record runs or only to read;
 // returns -1 when it is open, or the exit status to end with after saying

@@ -14,7 +14,8 @@
 #endif
 
 #include "cli/Commands.h"
-#include "cli/JobsOption.h"
+#include "cli/Naming.h"
+#include "cli/RenameReport.h"
 #include "cli/TitleRules.h"
 #include "journal/Journal.h"
 #include "journal/RecordingFileSystem.h"
@@ -39,170 +40,19 @@ bool stderrIsTerminal()
 #endif
 }
 
-// "12 of 40 PDFs" on one line of standard error, rewritten in place. Only
-// on a terminal: piped or redirected output gets no progress noise.
-class Progress {
-public:
-    void start(std::size_t total)
-    {
-        total_ = total;
-        done_ = 0;
-        active_ = true;
-        show();
-    }
-    void step()
-    {
-        ++done_;
-        show();
-    }
-    void finish()
-    {
-        hide();
-        active_ = false;
-    }
-    // Takes the line away before something else is written to the terminal.
-    void hide()
-    {
-        if (width_ > 0) {
-            std::fprintf(stderr, "\r%*s\r", width_, "");
-            std::fflush(stderr);
-            width_ = 0;
-        }
-    }
-    void show()
-    {
-        if (active_) {
-            width_ = std::fprintf(stderr, "\r%zu of %zu PDFs", done_, total_) - 1;
-            std::fflush(stderr);
-        }
-    }
-    bool active() const { return active_; }
-
-private:
-    std::size_t total_ = 0;
-    std::size_t done_ = 0;
-    int width_ = 0;
-    bool active_ = false;
-};
-
-// Prints one line per PDF on standard output and counts the outcomes. The
-// lines are the same for a dry run and a real run.
-class Report final : public RenameObserver {
-public:
-    explicit Report(Progress &progress) : progress_(progress) {}
-
-    void fileDone(const FileReport &r) override
-    {
-        std::fflush(stderr);  // the library's messages about this file first
-        progress_.hide();
-        counts.fileDone(r);
-        switch (r.outcome) {
-        case Outcome::kRenamed:
-            std::printf("renamed: %s -> %s\n", r.oldPath.c_str(), r.newPath.c_str());
-            break;
-        case Outcome::kUnchanged:
-            std::printf("unchanged: %s (already named so)\n", r.oldPath.c_str());
-            break;
-        case Outcome::kNoTitle:
-            std::printf("no title: %s\n", r.oldPath.c_str());
-            break;
-        case Outcome::kNoName:
-            std::printf("no title: %s (the title \"%s\" leaves no file name)\n", r.oldPath.c_str(),
-                        displayTitle(rule, r.title).c_str());
-            break;
-        case Outcome::kFailed:
-            std::printf("failed: %s -> %s: %s\n", r.oldPath.c_str(), r.newPath.c_str(), r.error.message().c_str());
-            break;
-        }
-        std::fflush(stdout);
-        if (progress_.active()) {
-            progress_.step();
-        }
-    }
-
-    void folderSkipped(const std::string &folder, const std::error_code &error) override
-    {
-        pathFailed(folder, "cannot list the folder: " + error.message());
-    }
-
-    void entrySkipped(const std::string &path, const std::error_code &error) override
-    {
-        pathFailed(path, "cannot read: " + error.message());
-    }
-
-    void pathFailed(const std::string &path, const std::string &why)
-    {
-        progress_.hide();
-        counts.addFailedPath();
-        std::printf("failed: %s: %s\n", path.c_str(), why.c_str());
-        std::fflush(stdout);
-        progress_.show();
-    }
-
-    Rule rule = Rule::kLayout;  // the rule that read the titles
-    OutcomeCounter counts;
-
-private:
-    Progress &progress_;
-};
-
-// While the progress line is up, the PDF library's messages first take it
-// away so that they stay readable.
-class MessagesAroundProgress {
-public:
-    explicit MessagesAroundProgress(Progress &progress)
-    {
-        setErrorSink([&progress](const std::string &message) {
-            progress.hide();
-            std::fputs(("Error: " + message + "\n").c_str(), stderr);
-            progress.show();
-        });
-    }
-    ~MessagesAroundProgress() { setErrorSink(nullptr); }
-    MessagesAroundProgress(const MessagesAroundProgress &) = delete;
-    MessagesAroundProgress &operator=(const MessagesAroundProgress &) = delete;
-};
-
 struct Options {
     bool recursive = false;
     bool dryRun = false;
-    Rule rule = Rule::kLayout;
     bool noJournal = false;
-    unsigned jobs = 1;
-    std::vector<std::string> paths;
+    RenameArguments common;  // naming, jobs, paths
 };
 
 // Parses the arguments; returns -1 when the run should go on, or the exit
 // status to end with.
 int parse(const std::vector<std::string> &args, Options &options)
 {
-    bool endOfOptions = false;
-    bool bad = false;
-    JobsOption jobs("rename", TitlesAhead::defaultJobs());
-    for (const std::string &arg : args) {
-        if (!endOfOptions || jobs.wantsValue()) {
-            const JobsOption::Take took = jobs.take(arg);
-            if (took == JobsOption::Take::kBadValue) {
-                printUsage(false);
-                return kUsage;
-            }
-            if (took == JobsOption::Take::kTaken) {
-                continue;
-            }
-        }
-        if (endOfOptions || arg.size() < 2 || arg[0] != '-') {
-            options.paths.push_back(arg);
-        } else if (parseRuleOption(arg, "rename", options.rule, bad)) {
-            if (bad) {
-                printUsage(false);
-                return kUsage;
-            }
-        } else if (arg == "--") {
-            endOfOptions = true;
-        } else if (arg == "--help" || arg == "-h") {
-            printUsage(true);
-            return kOk;
-        } else if (arg == "--recursive") {
+    const auto own = [&options](const std::string &arg) {
+        if (arg == "--recursive") {
             options.recursive = true;
         } else if (arg == "--dry-run") {
             options.dryRun = true;
@@ -213,17 +63,14 @@ int parse(const std::vector<std::string> &args, Options &options)
             options.recursive = options.recursive || arg.find('r') != std::string::npos;
             options.dryRun = options.dryRun || arg.find('n') != std::string::npos;
         } else {
-            std::fprintf(stderr, "tidemark rename: unknown option '%s'\n", arg.c_str());
-            printUsage(false);
-            return kUsage;
+            return false;
         }
+        return true;
+    };
+    if (const int status = parseRenameArguments(args, "rename", own, options.common); status >= 0) {
+        return status;
     }
-    if (!jobs.complete()) {
-        printUsage(false);
-        return kUsage;
-    }
-    options.jobs = jobs.jobs();
-    if (options.paths.empty()) {
+    if (options.common.paths.empty()) {
         std::fputs("tidemark rename: no PATH given\n", stderr);
         printUsage(false);
         return kUsage;
@@ -257,7 +104,7 @@ bool isPdfFile(const std::string &path, FileSystem &fs, const CodePage &cp, cons
 std::size_t queueTitles(const Options &options, std::size_t first, FileSystem &fs, const CodePage &cp,
                         Renamer &renamer, TitlesAhead &titles)
 {
-    const std::string &path = options.paths[first];
+    const std::string &path = options.common.paths[first];
     if (fs.kindOf(path) == EntryKind::kDirectory) {
         for (const std::string &pdf : renamer.ListPdfsInFolder(options.recursive, path)) {
             titles.queue(pdf);
@@ -265,8 +112,8 @@ std::size_t queueTitles(const Options &options, std::size_t first, FileSystem &f
         return first + 1;
     }
     std::size_t end = first;
-    for (; end < options.paths.size() && isPdfFile(options.paths[end], fs, cp, renamer); ++end) {
-        titles.queue(options.paths[end]);
+    for (; end < options.common.paths.size() && isPdfFile(options.common.paths[end], fs, cp, renamer); ++end) {
+        titles.queue(options.common.paths[end]);
     }
     return std::max(end, first + 1);
 }
@@ -287,12 +134,12 @@ int runRename(const std::vector<std::string> &args)
         if (const int status = openJournal("rename", journal); status >= 0) {
             return status;
         }
-        journal->beginRun({options.recursive ? "rename -r" : "rename", absolutePaths(options.paths)});
+        journal->beginRun({options.recursive ? "rename -r" : "rename", absolutePaths(options.common.paths)});
     }
 
     // Reads titles by the rule chosen, several at once; holds the library
     // for the whole run.
-    TitlesAhead titles(titleSource(options.rule), options.jobs);
+    TitlesAhead titles(namingTitles(options.common.naming), options.common.jobs);
     const std::unique_ptr<FileSystem> disk = makeSystemFileSystem();
     std::unique_ptr<DryRunFileSystem> overlay;
     if (options.dryRun) {
@@ -304,15 +151,15 @@ int runRename(const std::vector<std::string> &args)
 
     Progress progress;
     Report report(progress);
-    report.rule = options.rule;
+    report.rule = options.common.naming.rule;
     Renamer renamer(fs, cp, &report, titles.source());
-    renamer.setTitleEncoding(titleEncoding(options.rule));
+    applyNaming(options.common.naming, renamer);
 
     std::unique_ptr<MessagesAroundProgress> messages;
     if (stderrIsTerminal()) {
         std::size_t total = 0;
         bool anyFolder = false;
-        for (const std::string &path : options.paths) {
+        for (const std::string &path : options.common.paths) {
             const EntryKind kind = fs.kindOf(path);
             if (kind == EntryKind::kDirectory) {
                 anyFolder = true;
@@ -328,8 +175,8 @@ int runRename(const std::vector<std::string> &args)
     }
 
     std::size_t queuedUpTo = 0;  // the arguments whose titles are queued end here
-    for (std::size_t i = 0; i < options.paths.size(); ++i) {
-        const std::string &path = options.paths[i];
+    for (std::size_t i = 0; i < options.common.paths.size(); ++i) {
+        const std::string &path = options.common.paths[i];
         if (i >= queuedUpTo && titles.readsAhead()) {
             queuedUpTo = queueTitles(options, i, fs, cp, renamer, titles);
         }
@@ -364,10 +211,8 @@ int runRename(const std::vector<std::string> &args)
         (void)journal->finish(report.counts.counts());
     }
 
+    report.printSummary(options.dryRun ? " (dry run: nothing was renamed)" : "");
     const OutcomeCounter &counts = report.counts;
-    std::printf("%zu renamed, %zu unchanged, %zu no title, %zu failed%s\n", counts.renamed(), counts.unchanged(),
-                counts.noTitle(), counts.failed(), options.dryRun ? " (dry run: nothing was renamed)" : "");
-    std::fflush(stdout);
     return counts.failed() + counts.noTitle() == 0 ? kOk : kSomeFailed;
 }
 

@@ -15,8 +15,7 @@ int runTitle(const std::vector<std::string> &args)
     std::vector<std::string> files;
     JobsOption jobs("title", TitlesAhead::defaultJobs());
     bool endOfOptions = false;
-    Rule rule = Rule::kLayout;
-    bool ruleGiven = false;
+    Rule rule = Rule::kRefined;
     bool explain = false;
     bool bad = false;
     for (const std::string &arg : args) {
@@ -31,8 +30,9 @@ int runTitle(const std::vector<std::string> &args)
             }
         }
         if (!endOfOptions && parseRuleOption(arg, "title", rule, bad)) {
-            ruleGiven = true;
-        } else if (!endOfOptions && arg == "--explain") {
+            continue;
+        }
+        if (!endOfOptions && arg == "--explain") {
             explain = true;
         } else if (!endOfOptions && arg == "--") {
             endOfOptions = true;
@@ -56,7 +56,7 @@ int runTitle(const std::vector<std::string> &args)
         printUsage(false);
         return kUsage;
     }
-    if (explain && (files.size() != 1 || (ruleGiven && rule != Rule::kRefined))) {
+    if (explain && (files.size() != 1 || rule != Rule::kRefined)) {
         std::fputs("tidemark title: --explain shows how the refined rule reads one FILE\n", stderr);
         bad = true;
     }

@@ -32,6 +32,7 @@ void printUsage(bool toStdout)
     std::fputs("Usage: tidemark title [--rule=RULE] [--jobs N] FILE...\n"
                "       tidemark title --explain FILE\n"
                "       tidemark rename [--rule=RULE] [--recursive] [--dry-run] [--no-journal] [--jobs N] PATH...\n"
+               "       tidemark watch [--rule=RULE] [--recursive] [--existing] [--jobs N] [DIR...]\n"
                "       tidemark undo [--dry-run] [RUN]\n"
                "       tidemark history [-n N]\n"
                "       tidemark --help | --version\n",
@@ -40,8 +41,10 @@ void printUsage(bool toStdout)
         return;
     }
     std::fputs("\n"
-               "Reads the title of scientific papers from the layout of their first pages\n"
-               "(the largest type up to the \"Abstract\" heading), never from metadata.\n"
+               "Reads the title of scientific papers from the layout of their first pages:\n"
+               "every block of type weighed by size and position, with the file's own\n"
+               "metadata as a witness (or, with --rule=layout, the largest type up to the\n"
+               "\"Abstract\" heading, never the metadata).\n"
                "\n"
                "Commands:\n"
                "  title FILE...     print the title of each PDF: the title alone for one file,\n"
@@ -55,16 +58,30 @@ void printUsage(bool toStdout)
                "    -n, --dry-run   rename nothing; print what a real run would do\n"
                "    --no-journal    rename even when the journal cannot be written (such a\n"
                "                    run cannot be undone)\n"
-               "    --rule=RULE     (title and rename) how titles are read: layout, the largest\n"
-               "                    type up to the \"Abstract\" heading (the default); refined,\n"
-               "                    which weighs every block of type on the first pages by\n"
-               "                    size, position and the file's own metadata, passes over\n"
-               "                    mastheads, contents lists, stamps and dates, and keeps\n"
-               "                    titles in any script whole\n"
+               "    --rule=RULE     (title and rename) how titles are read: refined (the\n"
+               "                    default), which weighs every block of type on the first\n"
+               "                    pages by size, position and the file's own metadata,\n"
+               "                    passes over mastheads, contents lists, stamps and dates,\n"
+               "                    and keeps titles in any script whole; layout, the largest\n"
+               "                    type up to the \"Abstract\" heading, as Tidemark.exe reads\n"
+               "                    them\n"
                "    --explain       (title, one FILE) show how the refined rule read it: each\n"
                "                    block of type, its size, and why it was taken or not\n"
                "  -j, --jobs N      (title and rename) read N papers at once (default: one\n"
                "                    per processor); the output is that of a one-job run\n"
+               "  watch DIR...      rename each PDF that arrives in the folders (created,\n"
+               "                    moved in, or renamed to \".pdf\" as a finished download is)\n"
+               "                    once nobody writes it and it has been unchanged for a\n"
+               "                    second, until stopped (Ctrl+C, SIGTERM). One line per\n"
+               "                    file as rename prints; each batch is one run of the\n"
+               "                    journal. A file renamed back by hand is left alone.\n"
+               "                    --rule and -j as for rename.\n"
+#ifndef _WIN32
+               "                    Without DIR: the folders listed in\n"
+               "                    ~/.config/tidemark/watch, or the download folder.\n"
+#endif
+               "    -r, --recursive watch the subfolders of each folder too\n"
+               "    --existing      rename the PDFs already in the folders at the start too\n"
                "  undo [RUN]        take back the newest run not yet taken back, or run RUN:\n"
                "                    each file still as the run left it gets its old name\n"
                "                    back; anything else is reported and left alone. Never\n"
@@ -120,6 +137,9 @@ int main(int argc, char **argv)
     }
     if (command == "rename") {
         return runRename(args);
+    }
+    if (command == "watch") {
+        return runWatch(args);
     }
     if (command == "undo") {
         return runUndo(args);

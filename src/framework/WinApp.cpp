@@ -120,6 +120,63 @@ bool CWinApp::ActivateModalWindow() const
     return true;
 }
 
+namespace {
+
+bool isOwnWindow(HWND window)
+{
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    return processId == GetCurrentProcessId();
+}
+
+// The taskbar of the primary screen, or of another one.
+bool isTaskbar(HWND window)
+{
+    char name[32] = "";
+    GetClassNameA(window, name, sizeof name);
+    return lstrcmpA(name, "Shell_TrayWnd") == 0 || lstrcmpA(name, "Shell_SecondaryTrayWnd") == 0;
+}
+
+// The window that the system would activate if `window` went away: the
+// first visible window below it in z-order that has a taskbar button.
+HWND windowBelow(HWND window)
+{
+    for (HWND below = GetWindow(window, GW_HWNDNEXT); below != nullptr; below = GetWindow(below, GW_HWNDNEXT)) {
+        if (IsWindowVisible(below) && (GetWindowLongPtrA(below, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) == 0 &&
+            !isOwnWindow(below)) {
+            return below;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+void CWinApp::NoteUserWindow()
+{
+    HWND front = GetForegroundWindow();
+    // A click on the icon makes the taskbar the foreground window: the
+    // user worked in the window it took the foreground from.
+    if (front != nullptr && isTaskbar(front)) {
+        front = windowBelow(front);
+    }
+    if (front != nullptr && !isOwnWindow(front)) {
+        userWindow_ = front;
+    }
+}
+
+void CWinApp::GiveBackForeground() const
+{
+    // The system activates the owner of a modal window that closes: the
+    // main frame, which lies out of sight. The hotkeys act on the window in
+    // front, so it goes back to the one the user worked in. A window of
+    // another program that has taken the foreground meanwhile keeps it.
+    const HWND front = GetForegroundWindow();
+    if (userWindow_ != nullptr && IsWindow(userWindow_) && (front == nullptr || isOwnWindow(front))) {
+        SetForegroundWindow(userWindow_);
+    }
+}
+
 bool CWinApp::OnCmdMsg(UINT id, CCmdUI *ui)
 {
     static constexpr CommandEntry<CWinApp> kCommands[] = {
@@ -151,6 +208,7 @@ ModalScope::~ModalScope()
 {
     if (entered_ && g_app != nullptr) {
         g_app->modalWindow_ = nullptr;
+        g_app->GiveBackForeground();
     }
 }
 

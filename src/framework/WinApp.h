@@ -62,6 +62,11 @@ public:
     // Brings the modal window to the front; false when there is none.
     bool ActivateModalWindow() const;
 
+    // Notes the window in front, unless it is one of the program's own, as
+    // the one that gets the foreground back when a modal window of the
+    // program closes. Called when the user turns to the program (its menu).
+    void NoteUserWindow();
+
     bool OnCmdMsg(UINT id, CCmdUI *ui) override;
 
 private:
@@ -73,16 +78,20 @@ private:
     void OnAppExit();
     // Called by the frame when its window is gone: the object goes too.
     void ReleaseMainWindow(CFrameWnd *frame);
+    // Called when a modal window has closed.
+    void GiveBackForeground() const;
 
     HINSTANCE instance_ = nullptr;
     std::string appName_;
     std::string registryKey_;
     std::unique_ptr<CFrameWnd> mainWindow_;
     HWND modalWindow_ = nullptr;
+    HWND userWindow_ = nullptr;  // see NoteUserWindow
     int quitCode_ = 0;
 };
 
-// Marks `window` as the application's modal window while it lives.
+// Marks `window` as the application's modal window while it lives; when it
+// ends, the window the user worked in gets the foreground back.
 class ModalScope {
 public:
     ModalScope() = default;

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <set>
 
+#include "common/posix/FileDescriptor.h"
 #include "journal/JournalStore.h"
 
 namespace tidemark {
@@ -22,36 +23,13 @@ std::error_code lastError()
     return {errno, std::generic_category()};
 }
 
-// A file descriptor, closed when it goes away.
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd()
-    {
-        if (fd_ >= 0) {
-            close(fd_);
-        }
-    }
-    Fd(Fd &&other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-    Fd &operator=(Fd &&other) noexcept
-    {
-        std::swap(fd_, other.fd_);
-        return *this;
-    }
-    int get() const { return fd_; }
-    bool ok() const { return fd_ >= 0; }
-
-private:
-    int fd_;
-};
-
-Fd openFile(const std::string &path, int flags)
+FileDescriptor openFile(const std::string &path, int flags)
 {
     int fd;
     do {
         fd = open(path.c_str(), flags | O_CLOEXEC, 0600);
     } while (fd < 0 && errno == EINTR);
-    return Fd(fd);
+    return FileDescriptor(fd);
 }
 
 std::error_code writeAll(int fd, const char *bytes, std::size_t size)
@@ -93,8 +71,8 @@ std::error_code readAll(int fd, std::uint64_t offset, std::size_t length, std::s
 // A new entry's name is only as lasting as its folder's.
 std::error_code syncFolder(const std::string &folder)
 {
-    const Fd fd = openFile(folder, O_RDONLY | O_DIRECTORY);
-    if (!fd.ok() || fsync(fd.get()) != 0) {
+    const FileDescriptor fd = openFile(folder, O_RDONLY | O_DIRECTORY);
+    if (fd.get() < 0 || fsync(fd.get()) != 0) {
         return lastError();
     }
     return {};
@@ -139,7 +117,7 @@ public:
     std::error_code openLockFile()
     {
         lockFd_ = openFile(lockFile_, access_ == JournalAccess::kRecord ? O_RDWR | O_CREAT : O_RDONLY);
-        if (!lockFd_.ok()) {
+        if (lockFd_.get() < 0) {
             return lastError();
         }
         for (const std::uint64_t run : heldRuns_) {
@@ -151,7 +129,7 @@ public:
     std::error_code lock() override
     {
         for (;;) {
-            if (!lockFd_.ok()) {
+            if (lockFd_.get() < 0) {
                 if (const std::error_code error = openLockFile()) {
                     // A reader of a journal that nothing has written since it
                     // lost its lock file has nobody to wait for.
@@ -174,10 +152,10 @@ public:
                 held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
                 break;
             }
-            lockFd_ = Fd();  // closing it drops its locks
+            lockFd_ = FileDescriptor();  // closing it drops its locks
         }
         journalFd_ = openFile(file_, access_ == JournalAccess::kRecord ? O_RDWR | O_APPEND | O_CREAT : O_RDONLY);
-        if (!journalFd_.ok() && !(access_ == JournalAccess::kRead && errno == ENOENT)) {
+        if (journalFd_.get() < 0 && !(access_ == JournalAccess::kRead && errno == ENOENT)) {
             const std::error_code error = lastError();
             unlock();
             return error;
@@ -187,8 +165,8 @@ public:
 
     void unlock() override
     {
-        journalFd_ = Fd();
-        if (lockFd_.ok()) {
+        journalFd_ = FileDescriptor();
+        if (lockFd_.get() >= 0) {
             lockByte(lockFd_.get(), F_UNLCK, 0, false);
         }
     }
@@ -197,7 +175,7 @@ public:
     {
         bytes = 0;
         struct stat st {};
-        if (!journalFd_.ok()) {
+        if (journalFd_.get() < 0) {
             return {};
         }
         if (fstat(journalFd_.get(), &st) != 0) {
@@ -210,7 +188,7 @@ public:
     std::error_code readAt(std::uint64_t offset, std::size_t length, std::string &bytes) override
     {
         bytes.clear();
-        return journalFd_.ok() ? readAll(journalFd_.get(), offset, length, bytes) : std::error_code{};
+        return journalFd_.get() >= 0 ? readAll(journalFd_.get(), offset, length, bytes) : std::error_code{};
     }
 
     std::error_code append(const std::string &bytes) override
@@ -241,7 +219,7 @@ public:
         }
         // What comes next under this lock goes into the new journal.
         journalFd_ = openFile(file_, O_RDWR | O_APPEND);
-        if (!journalFd_.ok()) {
+        if (journalFd_.get() < 0) {
             return lastError();
         }
         return syncFolder(folder_);
@@ -249,8 +227,8 @@ public:
 
     std::error_code sync() override
     {
-        const Fd fd = openFile(file_, O_RDONLY);
-        if (!fd.ok() || fsync(fd.get()) != 0) {
+        const FileDescriptor fd = openFile(file_, O_RDONLY);
+        if (fd.get() < 0 || fsync(fd.get()) != 0) {
             return lastError();
         }
         return syncFolder(folder_);  // a journal made by this run
@@ -258,7 +236,7 @@ public:
 
     std::error_code holdRun(std::uint64_t id) override
     {
-        if (!lockFd_.ok()) {
+        if (lockFd_.get() < 0) {
             return std::make_error_code(std::errc::bad_file_descriptor);
         }
         if (lockByte(lockFd_.get(), F_WRLCK, id, false) != 0) {
@@ -270,20 +248,20 @@ public:
 
     void releaseRun(std::uint64_t id) override
     {
-        if (heldRuns_.erase(id) != 0 && lockFd_.ok()) {
+        if (heldRuns_.erase(id) != 0 && lockFd_.get() >= 0) {
             lockByte(lockFd_.get(), F_UNLCK, id, false);
         }
     }
 
     bool runGoesOn(std::uint64_t id) override
     {
-        const Fd fd = openFile(lockFile_, O_RDONLY);
+        const FileDescriptor fd = openFile(lockFile_, O_RDONLY);
         struct flock range {};
         range.l_type = F_WRLCK;
         range.l_whence = SEEK_SET;
         range.l_start = static_cast<off_t>(id);
         range.l_len = 1;
-        return fd.ok() && fcntl(fd.get(), F_OFD_GETLK, &range) == 0 && range.l_type != F_UNLCK;
+        return fd.get() >= 0 && fcntl(fd.get(), F_OFD_GETLK, &range) == 0 && range.l_type != F_UNLCK;
     }
 
     std::string path() const override { return file_; }
@@ -294,8 +272,8 @@ private:
     std::error_code writeReplacement(const std::string &temporary, const std::string &head,
                                      const std::vector<ByteRange> &kept)
     {
-        const Fd fd = openFile(temporary, O_WRONLY | O_CREAT | O_TRUNC);
-        if (!fd.ok()) {
+        const FileDescriptor fd = openFile(temporary, O_WRONLY | O_CREAT | O_TRUNC);
+        if (fd.get() < 0) {
             return lastError();
         }
         const std::error_code error = copyKept(
@@ -322,8 +300,8 @@ private:
     std::string file_;
     std::string lockFile_;
     JournalAccess access_;
-    Fd lockFd_;
-    Fd journalFd_;  // while the journal is locked
+    FileDescriptor lockFd_;
+    FileDescriptor journalFd_;  // while the journal is locked
     std::set<std::uint64_t> heldRuns_;
 };
 
@@ -405,7 +383,7 @@ std::error_code openJournalStore(const std::string &folder, std::unique_ptr<Jour
         }
         // Whether the journal can be written is known now rather than at
         // the first move.
-        if (!openFile(opened->path(), O_WRONLY | O_APPEND | O_CREAT).ok()) {
+        if (openFile(opened->path(), O_WRONLY | O_APPEND | O_CREAT).get() < 0) {
             return lastError();
         }
     }

@@ -15,12 +15,12 @@ Renamer::Renamer(FileSystem &fs, const CodePage &cp, RenameObserver *observer, T
     }
 }
 
-std::size_t Renamer::folderLength(const std::string &path) const
+std::size_t folderLength(const std::string &path, const FileSystem &fs, const CodePage &cp)
 {
     std::size_t length = 0;
     for (std::size_t i = 0; i < path.size();) {
-        const bool lead = cp_.isLeadByte(static_cast<unsigned char>(path[i]));
-        if (!lead && fs_.isSeparator(path[i])) {
+        const bool lead = cp.isLeadByte(static_cast<unsigned char>(path[i]));
+        if (!lead && fs.isSeparator(path[i])) {
             length = i + 1;
         }
         i += lead ? 2 : 1;

@@ -47,6 +47,11 @@ public:
     virtual void entrySkipped(const std::string & /*path*/, const std::error_code &) {}
 };
 
+// Where the folder part of `path` ends: the index after its last separator
+// by `fs`'s rules, 0 when it has none. Separators are looked for only where
+// a character begins (a double-byte character may end in 0x5C).
+std::size_t folderLength(const std::string &path, const FileSystem &fs, const CodePage &cp);
+
 // Reads the title of the PDF at a path (empty when none), written as
 // setTitleEncoding says.
 using TitleSource = std::function<std::string(const std::string &path)>;
@@ -82,10 +87,8 @@ public:
     // for the count a progress display shows).
     std::vector<std::string> ListPdfsInFolder(bool recursive, std::string folder);
 
-    // Where the folder part of `path` ends: the index after its last
-    // separator, 0 when it has none. Separators are looked for only where a
-    // character begins (a double-byte character may end in 0x5C).
-    std::size_t folderLength(const std::string &path) const;
+    // Where the folder part of `path` ends (see tidemark::folderLength).
+    std::size_t folderLength(const std::string &path) const { return tidemark::folderLength(path, fs_, cp_); }
 
 private:
     using PdfVisit = std::function<bool(const std::string &folder, const std::string &name)>;

@@ -8,6 +8,8 @@
 #include <shlwapi.h>
 #include <shobjidl.h>
 
+#include <vector>
+
 #include "shell/ComPtr.h"
 #include "shell/ItemIdList.h"
 
@@ -15,10 +17,37 @@ namespace tidemark {
 
 namespace {
 
-// Finds the first window of the list whose top-level window is `window`.
-// Windows that are not browsers, or cannot tell their window, are passed
-// over; the walk ends where the list ends or cannot be read.
-bool findBrowserOf(IShellWindows &windows, HWND window, ComPtr<IDispatch> &dispatch, ComPtr<IWebBrowserApp> &browser)
+// The objects that lead from an entry of the window list to its shell
+// browser, in the order they are obtained, so that they are released in the
+// reverse order.
+struct ShellWindow {
+    ComPtr<IDispatch> dispatch;
+    ComPtr<IWebBrowserApp> browser;
+    ComPtr<IServiceProvider> services;
+    ComPtr<IShellBrowser> shellBrowser;
+
+    // Asks the browser for the shell browser of its top-level window; false
+    // when it cannot be had. A success that hands back nothing counts as a
+    // failure.
+    bool ReachShellBrowser()
+    {
+        if (shellBrowser) {
+            return true;
+        }
+        if (FAILED(browser->QueryInterface(IID_IServiceProvider, services.putVoid())) || !services) {
+            return false;
+        }
+        if (FAILED(services->QueryService(SID_STopLevelBrowser, IID_IShellBrowser, shellBrowser.putVoid()))) {
+            shellBrowser.reset();
+        }
+        return static_cast<bool>(shellBrowser);
+    }
+};
+
+// Appends every entry of the list whose top-level window is `window`, in
+// the list's order. Entries that are not browsers, or cannot tell their
+// window, are passed over. False when the list answered with an error.
+bool collectShellWindowsOf(IShellWindows &windows, HWND window, std::vector<ShellWindow> &found)
 {
     const auto wanted = reinterpret_cast<SHANDLE_PTR>(window);
     for (LONG i = 0;; ++i) {
@@ -26,22 +55,88 @@ bool findBrowserOf(IShellWindows &windows, HWND window, ComPtr<IDispatch> &dispa
         VariantInit(&index);
         index.vt = VT_I4;
         index.lVal = i;
-        if (windows.Item(index, dispatch.put()) != S_OK || !dispatch) {
-            // S_FALSE past the end; an error ends the walk as well, and so
-            // does a list that claims an entry but hands back none, lest a
-            // broken list keep the walk going for ever.
-            dispatch.reset();
+        ShellWindow entry;
+        const HRESULT result = windows.Item(index, entry.dispatch.put());
+        if (FAILED(result)) {
             return false;
         }
-        if (FAILED(dispatch->QueryInterface(IID_IWebBrowserApp, browser.putVoid())) || !browser) {
+        if (result != S_OK || !entry.dispatch) {
+            // S_FALSE past the end; a list that claims an entry but hands
+            // back none ends the walk too, lest it go on for ever.
+            return true;
+        }
+        if (FAILED(entry.dispatch->QueryInterface(IID_IWebBrowserApp, entry.browser.putVoid())) || !entry.browser) {
             continue;
         }
         SHANDLE_PTR handle = 0;
-        if (SUCCEEDED(browser->get_HWND(&handle)) && handle == wanted) {
-            return true;
+        if (SUCCEEDED(entry.browser->get_HWND(&handle)) && handle == wanted) {
+            found.push_back(std::move(entry));
         }
-        browser.reset();
     }
+}
+
+// The tab on show in the Explorer window `window`: the visible one of its
+// tab windows that comes first in z-order. Null for a window without tabs.
+HWND tabOnShow(HWND window)
+{
+    static const char kTabClass[] = "ShellTabWindowClass";
+    for (HWND tab = FindWindowExA(window, nullptr, kTabClass, nullptr); tab != nullptr;
+         tab = FindWindowExA(window, tab, kTabClass, nullptr)) {
+        if (IsWindowVisible(tab)) {
+            return tab;
+        }
+    }
+    return nullptr;
+}
+
+// Since Windows 11 (22H2) every tab of an Explorer window is a shell window
+// of its own with the top-level window of all of them. Of several such
+// `candidates`, the one whose shell browser is the tab on show; null when
+// that cannot be told, for a tab out of sight shows another folder.
+ShellWindow *chooseTab(std::vector<ShellWindow> &candidates, HWND window)
+{
+    const HWND tab = tabOnShow(window);
+    if (tab == nullptr) {
+        return nullptr;
+    }
+    for (ShellWindow &candidate : candidates) {
+        HWND own = nullptr;
+        if (candidate.ReachShellBrowser() && SUCCEEDED(candidate.shellBrowser->GetWindow(&own)) && own == tab) {
+            return &candidate;
+        }
+    }
+    return nullptr;
+}
+
+// The shell window of `window`, its shell browser reached; false when there
+// is none or it cannot be told which. The list of an Explorer that has
+// ended (crashed, or restarted by the user) fails every call: such a list
+// is created anew, once per query.
+bool findShellWindow(CRenameContext &context, HWND window, ShellWindow &found)
+{
+    IShellWindows *windows = context.AcquireShellWindows();
+    if (windows == nullptr) {
+        return false;
+    }
+    std::vector<ShellWindow> matches;
+    if (!collectShellWindowsOf(*windows, window, matches)) {
+        matches.clear();
+        windows = context.RenewShellWindows();
+        if (windows == nullptr || !collectShellWindowsOf(*windows, window, matches)) {
+            return false;
+        }
+    }
+    if (matches.empty()) {
+        return false;
+    }
+    // One match is the one, whatever fails from here on; of several, no
+    // other is tried when the chosen one fails.
+    ShellWindow *chosen = matches.size() == 1 ? &matches.front() : chooseTab(matches, window);
+    if (chosen == nullptr || !chosen->ReachShellBrowser()) {
+        return false;
+    }
+    found = std::move(*chosen);
+    return true;
 }
 
 // The name of the focused item of `view` as the folder shows it; empty when
@@ -86,32 +181,15 @@ void GetExplorerSelection(CRenameContext &context, HWND foregroundWindow, std::s
     if (foregroundWindow == nullptr) {
         return;
     }
-    IShellWindows *windows = context.AcquireShellWindows();
-    if (windows == nullptr) {
+    ShellWindow window;
+    if (!findShellWindow(context, foregroundWindow, window)) {
         return;
     }
-
-    // Declared in the order they are obtained, so that they are released in
-    // the reverse order on every way out.
-    ComPtr<IDispatch> dispatch;
-    ComPtr<IWebBrowserApp> browser;
-    if (!findBrowserOf(*windows, foregroundWindow, dispatch, browser)) {
-        return;
-    }
-    // The first window that matches is the one: no later one is looked at,
-    // whatever fails from here on. A success that hands back nothing counts
-    // as a failure.
-    ComPtr<IServiceProvider> services;
-    if (FAILED(browser->QueryInterface(IID_IServiceProvider, services.putVoid())) || !services) {
-        return;
-    }
-    ComPtr<IShellBrowser> shellBrowser;
-    if (FAILED(services->QueryService(SID_STopLevelBrowser, IID_IShellBrowser, shellBrowser.putVoid())) ||
-        !shellBrowser) {
-        return;
-    }
+    // Declared after the shell window, so that they are released before it
+    // on every way out. A success that hands back nothing counts as a
+    // failure.
     ComPtr<IShellView> shellView;
-    if (FAILED(shellBrowser->QueryActiveShellView(shellView.put())) || !shellView) {
+    if (FAILED(window.shellBrowser->QueryActiveShellView(shellView.put())) || !shellView) {
         return;
     }
     ComPtr<IFolderView> folderView;

@@ -36,4 +36,10 @@ IShellWindows *CRenameContext::AcquireShellWindows()
     return shellWindows_.get();
 }
 
+IShellWindows *CRenameContext::RenewShellWindows()
+{
+    shellWindows_ = createShellWindows();
+    return shellWindows_.get();
+}
+
 }  // namespace tidemark

@@ -10,7 +10,10 @@ namespace tidemark {
 
 // What the shell commands share for the whole run of the tray program: the
 // clipboard snapshots, and the shell's list of open Explorer windows, which
-// is created once because creating it costs a round trip to the shell.
+// is kept because creating it costs a round trip to the shell. The list
+// belongs to the Explorer process that made it: when Explorer ends, the list
+// held answers every call with an error, and only a new one sees the windows
+// of the Explorer that took its place.
 class CRenameContext {
 public:
     // Opens the clipboard in the name of `mainWindow` and creates the
@@ -35,6 +38,9 @@ public:
     // create it (the shell may not have been ready when the program started).
     // Null when that fails too.
     IShellWindows *AcquireShellWindows();
+    // Lets the list held go and creates a new one (null when that fails):
+    // after Explorer has restarted, or when the list held fails.
+    IShellWindows *RenewShellWindows();
 
 private:
     CClipboardMgr clipboard_;

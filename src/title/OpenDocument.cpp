@@ -9,6 +9,8 @@
 
 #include <PDFDoc.h>
 
+#include "common/posix/FileDescriptor.h"
+
 namespace tidemark {
 
 std::unique_ptr<PDFDoc> openDocument(const std::string &path)
@@ -17,27 +19,6 @@ std::unique_ptr<PDFDoc> openDocument(const std::string &path)
     // they are.
     return std::make_unique<PDFDoc>(std::make_unique<GooString>(path));
 }
-
-namespace {
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor()
-    {
-        if (fd_ >= 0) {
-            close(fd_);
-        }
-    }
-    FileDescriptor(const FileDescriptor &) = delete;
-    FileDescriptor &operator=(const FileDescriptor &) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
-}  // namespace
 
 bool readWholeFile(const std::string &path, std::size_t limit, FileBytes &bytes)
 {

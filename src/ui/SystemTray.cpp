@@ -109,6 +109,7 @@ LRESULT CSystemTray::HandleIconMessage(WPARAM wParam, LPARAM lParam)
     POINT cursor{};
     GetCursorPos(&cursor);
     const HWND owner = mainWindow->GetSafeHwnd();
+    app->NoteUserWindow();
     // The menu closes on a click elsewhere only when its owner is in front.
     SetForegroundWindow(owner);
     TrackPopupMenu(popup, 0, cursor.x, cursor.y, 0, owner, nullptr);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <stdexcept>
 
@@ -138,6 +139,9 @@ Desktop::~Desktop()
             if (window != nullptr) {
                 DestroyWindow(window);
             }
+        }
+        for (HWND window : opened_) {
+            DestroyWindow(window);
         }
     });
     PostMessageA(control_, WM_QUIT, 0, 0);
@@ -295,6 +299,48 @@ void Desktop::joinViewers()
         nextA_ = SetClipboardViewer(viewerA_);
         nextB_ = SetClipboardViewer(viewerB_);
     });
+}
+
+namespace {
+
+// A window of a class of this name that does nothing of its own.
+HWND makeWindow(const char *cls, DWORD style, HWND parent)
+{
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = cls;
+    RegisterClassA(&wc);  // fails harmlessly the second time
+    return CreateWindowExA(0, cls, "", style, 40, 40, 480, 320, parent, nullptr, wc.hInstance, nullptr);
+}
+
+}  // namespace
+
+HWND Desktop::openWindow(const char *cls)
+{
+    HWND window = nullptr;
+    run([&] {
+        window = makeWindow(cls, WS_OVERLAPPEDWINDOW | WS_VISIBLE, nullptr);
+        opened_.push_back(window);
+    });
+    return window;
+}
+
+HWND Desktop::openTab(HWND explorer, bool onShow)
+{
+    HWND tab = nullptr;
+    run([&] {
+        tab = makeWindow("ShellTabWindowClass", WS_CHILD | (onShow ? WS_VISIBLE : 0), explorer);
+        SetWindowPos(tab, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    });
+    return tab;
+}
+
+bool Desktop::bringToFront(HWND window)
+{
+    run([window] { SetForegroundWindow(window); });
+    return GetForegroundWindow() == window;
 }
 
 void Desktop::leaveViewerB()
@@ -473,6 +519,22 @@ bool hotkeyFree(UINT modifiers, UINT key)
     }
     UnregisterHotKey(nullptr, kProbeId);
     return true;
+}
+
+void pressCtrlShift(char key)
+{
+    const WORD keys[] = {VK_CONTROL, VK_SHIFT, static_cast<WORD>(key)};
+    std::vector<INPUT> inputs;
+    for (const WORD k : keys) {
+        inputs.push_back(INPUT{INPUT_KEYBOARD, {}});
+        inputs.back().ki.wVk = k;
+    }
+    for (auto k = std::rbegin(keys); k != std::rend(keys); ++k) {
+        inputs.push_back(INPUT{INPUT_KEYBOARD, {}});
+        inputs.back().ki.wVk = *k;
+        inputs.back().ki.dwFlags = KEYEVENTF_KEYUP;
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
 namespace {
@@ -873,6 +935,88 @@ void PrintTo(const RegistryValue &value, std::ostream *out)
 void writeValue(HKEY root, const char *path, const char *name, const RegistryValue &value)
 {
     RegSetKeyValueA(root, path, name, value.type, value.bytes.data(), static_cast<DWORD>(value.bytes.size()));
+}
+
+// ---- the fake Explorer -----------------------------------------------------
+
+namespace {
+
+const char kServerKey[] = "Software\\Classes\\CLSID\\{9BA05972-F6A8-11CF-A442-00A0C90A8F39}\\InprocServer32";
+const char kFakeWindowsKey[] = "Software\\Tidemark Test\\Shell Windows";
+
+RegistryValue text(const std::string &s)
+{
+    return {REG_SZ, s + '\0'};
+}
+
+void putBack(const char *name, const std::optional<RegistryValue> &old)
+{
+    if (old) {
+        writeValue(HKEY_LOCAL_MACHINE, kServerKey, name, *old);
+    } else {
+        RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kServerKey, name);
+    }
+}
+
+}  // namespace
+
+FakeExplorer::FakeExplorer()
+    : oldServer_(readValue(HKEY_LOCAL_MACHINE, kServerKey, "")),
+      oldThreading_(readValue(HKEY_LOCAL_MACHINE, kServerKey, "ThreadingModel"))
+{
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string dll = path;
+    dll.erase(dll.find_last_of('\\') + 1);
+    dll += "fake_shell_windows.dll";
+    RegDeleteTreeA(HKEY_CURRENT_USER, kFakeWindowsKey);
+    // Machine classes: Wine does not read classes from HKEY_CURRENT_USER.
+    writeValue(HKEY_LOCAL_MACHINE, kServerKey, "", text(dll));
+    writeValue(HKEY_LOCAL_MACHINE, kServerKey, "ThreadingModel", text("Apartment"));
+    registered_ = GetFileAttributesA(dll.c_str()) != INVALID_FILE_ATTRIBUTES &&
+                  readValue(HKEY_LOCAL_MACHINE, kServerKey, "") == text(dll);
+}
+
+FakeExplorer::~FakeExplorer()
+{
+    putBack("", oldServer_);
+    putBack("ThreadingModel", oldThreading_);
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Tidemark Test");
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Tidemark Test");
+}
+
+void FakeExplorer::show(const std::vector<ShellWindow> &windows)
+{
+    for (int i = 0;; ++i) {
+        const std::string key = std::string(kFakeWindowsKey) + "\\" + std::to_string(i);
+        if (RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str()) != ERROR_SUCCESS) {
+            break;
+        }
+        RegDeleteKeyA(HKEY_CURRENT_USER, key.c_str());
+    }
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        const ShellWindow &w = windows[i];
+        const std::string key = std::string(kFakeWindowsKey) + "\\" + std::to_string(i);
+        const auto handle = [](HWND window) {
+            const auto value = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(window));
+            return RegistryValue{REG_QWORD, std::string(reinterpret_cast<const char *>(&value), sizeof value)};
+        };
+        writeValue(HKEY_CURRENT_USER, key.c_str(), "Window", handle(w.window));
+        if (w.tab != nullptr) {
+            writeValue(HKEY_CURRENT_USER, key.c_str(), "Tab", handle(w.tab));
+        }
+        writeValue(HKEY_CURRENT_USER, key.c_str(), "Folder", text(w.folder));
+        writeValue(HKEY_CURRENT_USER, key.c_str(), "Focused", text(w.focused));
+        if (w.disconnected != 0) {
+            writeValue(HKEY_CURRENT_USER, key.c_str(), "Disconnected",
+                       {REG_DWORD, std::string(reinterpret_cast<const char *>(&w.disconnected), sizeof(DWORD))});
+        }
+    }
+}
+
+DWORD FakeExplorer::listsMade() const
+{
+    return dwordValue(HKEY_CURRENT_USER, kFakeWindowsKey, "Created").value_or(0);
 }
 
 }  // namespace tidemark::testing

@@ -69,6 +69,15 @@ public:
     void leaveViewerB();
     int viewerNotices(char viewer) const { return viewer == 'A' ? noticesA_ : noticesB_; }
 
+    // A window of class `cls` on the screen, as another program has it
+    // ("CabinetWClass": an Explorer window); it goes with the desktop.
+    HWND openWindow(const char *cls);
+    // A tab of the Explorer window `explorer` (class "ShellTabWindowClass"),
+    // placed first in z-order; only the tab on show is visible.
+    HWND openTab(HWND explorer, bool onShow);
+    // Makes `window` the foreground window; false when it did not become it.
+    bool bringToFront(HWND window);
+
 private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -81,6 +90,7 @@ private:
     HWND owner_ = nullptr;
     HWND viewerA_ = nullptr;
     HWND viewerB_ = nullptr;
+    std::vector<HWND> opened_;
     HWND nextA_ = nullptr;
     HWND nextB_ = nullptr;
     mutable std::mutex mutex_;
@@ -128,6 +138,9 @@ std::vector<HWND> childWindows(HWND parent);
 HWND findChild(HWND parent, const std::string &cls, const std::string &text);
 // Clicks a button of a dialog as the dialog sees it: a command from it.
 void clickButton(HWND dialog, int id);
+
+// Presses Ctrl+Shift+`key` on the keyboard and lets both go again.
+void pressCtrlShift(char key);
 
 // Whether this combination is free: registers it for a moment.
 bool hotkeyFree(UINT modifiers, UINT key);
@@ -220,5 +233,39 @@ void PrintTo(const RegistryValue &value, std::ostream *out);
 extern const char kRunKey[];
 std::optional<RegistryValue> readValue(HKEY root, const char *path, const char *name);
 void writeValue(HKEY root, const char *path, const char *name, const RegistryValue &value);
+
+// --- the fake Explorer ------------------------------------------------------
+
+// One window of Explorer as fake_shell_windows.dll describes it (its header
+// comment has the meaning of each field).
+struct ShellWindow {
+    HWND window = nullptr;
+    HWND tab = nullptr;  // null: the same as `window`
+    std::string folder;
+    std::string focused;
+    DWORD disconnected = 0;
+};
+
+// While it lives, fake_shell_windows.dll (next to this program) is the
+// shell's window list in this Wine prefix: Tidemark.exe started meanwhile
+// lists the windows shown here. The registration it replaces comes back.
+class FakeExplorer {
+public:
+    FakeExplorer();
+    ~FakeExplorer();
+    FakeExplorer(const FakeExplorer &) = delete;
+    FakeExplorer &operator=(const FakeExplorer &) = delete;
+    bool registered() const { return registered_; }
+
+    // The open windows from now on, in the list's order.
+    void show(const std::vector<ShellWindow> &windows);
+    // How many window lists programs have made.
+    DWORD listsMade() const;
+
+private:
+    bool registered_ = false;
+    std::optional<RegistryValue> oldServer_;
+    std::optional<RegistryValue> oldThreading_;
+};
 
 }  // namespace tidemark::testing

@@ -88,7 +88,8 @@ TEST_F(ExplorerSelection, FolderAndFocusedItemOfTheForegroundWindow)
     query(explorerWindow.get());
     EXPECT_EQ(folder, dir.path());
     EXPECT_EQ(name, "paper.pdf");
-    EXPECT_EQ(windows.asked, std::vector<LONG>({0}));
+    // To the end of the list: another tab of the window may come later.
+    EXPECT_EQ(windows.asked, std::vector<LONG>({0, 1}));
     EXPECT_TRUE(explorer.askedTopLevelBrowser);
     EXPECT_TRUE(explorer.askedPersistFolder2);
     EXPECT_EQ(explorer.itemsAsked, std::vector<int>({FakeExplorerWindow::kFocusedIndex}));
@@ -105,7 +106,7 @@ TEST_F(ExplorerSelection, MatchingWindowAtALaterIndex)
     query(explorerWindow.get());
     EXPECT_EQ(folder, dir.path());
     EXPECT_EQ(name, "notes.txt");
-    EXPECT_EQ(windows.asked, std::vector<LONG>({0, 1, 2}));
+    EXPECT_EQ(windows.asked, std::vector<LONG>({0, 1, 2, 3}));
     // The others were asked for their window and nothing more.
     EXPECT_FALSE(first.shellBrowser.Touched());
     EXPECT_FALSE(second.shellBrowser.Touched());
@@ -155,43 +156,79 @@ TEST_F(ExplorerSelection, HandleIsComparedWhole)
     expectAllReleased();
 }
 
-TEST_F(ExplorerSelection, ListErrorEndsTheWalk)
-{
-    open(otherWindow.get(), otherDir.path(), "other.pdf");
-    FakeExplorerWindow &behind = open(explorerWindow.get(), dir.path(), "paper.pdf");
-    windows.errorIndex = 0;
-    windows.errorCode = E_NOTIMPL;
-    query(explorerWindow.get());
-    EXPECT_EQ(folder, "");
-    EXPECT_EQ(name, "");
-    EXPECT_EQ(windows.asked, std::vector<LONG>({0}));
-    EXPECT_FALSE(behind.Touched());
-    expectAllReleased();
-}
+// An Explorer window with two tabs (windows of the class
+// "ShellTabWindowClass"), as Windows 11 has them since 22H2; only the tab on
+// show is visible. The one not on show comes first in z-order.
+class TabbedWindow {
+public:
+    explicit TabbedWindow(int onShow)
+    {
+        const HINSTANCE instance = GetModuleHandleA(nullptr);
+        for (const char *cls : {"CabinetWClass", "ShellTabWindowClass"}) {
+            WNDCLASSA wc{};
+            wc.lpfnWndProc = DefWindowProcA;
+            wc.hInstance = instance;
+            wc.lpszClassName = cls;
+            RegisterClassA(&wc);
+        }
+        window = CreateWindowExA(0, "CabinetWClass", "", WS_POPUP, 0, 0, 200, 100, nullptr, nullptr, instance,
+                                 nullptr);
+        // Without activation: under Xvfb Wine waits seconds for a window
+        // manager to take back an activated window when it goes.
+        ShowWindow(window, SW_SHOWNA);
+        for (int i = 0; i < 2; ++i) {
+            tabs[i] = CreateWindowExA(0, "ShellTabWindowClass", "", WS_CHILD | (i == onShow ? WS_VISIBLE : 0), 0,
+                                      0, 200, 100, window, nullptr, instance, nullptr);
+            if (i != onShow) {
+                SetWindowPos(tabs[i], HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            }
+        }
+    }
+    ~TabbedWindow() { DestroyWindow(window); }
+    TabbedWindow(const TabbedWindow &) = delete;
+    TabbedWindow &operator=(const TabbedWindow &) = delete;
 
-TEST_F(ExplorerSelection, LowestIndexWinsWhenTwoShowTheWindow)
-{
-    open(explorerWindow.get(), dir.path(), "paper.pdf");
-    FakeExplorerWindow &later = open(explorerWindow.get(), otherDir.path(), "other.pdf");
-    query(explorerWindow.get());
-    EXPECT_EQ(folder, dir.path());
-    EXPECT_EQ(name, "paper.pdf");
-    EXPECT_EQ(windows.asked, std::vector<LONG>({0}));
-    EXPECT_FALSE(later.Touched());
-    expectAllReleased();
-}
+    HWND window = nullptr;
+    HWND tabs[2] = {};
+};
 
-TEST_F(ExplorerSelection, LowestIndexWinsEvenWhenItFailsLater)
+TEST_F(ExplorerSelection, OfSeveralShellWindowsOfTheWindowTheTabOnShow)
 {
-    FakeExplorerWindow &first = open(explorerWindow.get(), dir.path(), "paper.pdf");
-    FakeExplorerWindow &later = open(explorerWindow.get(), otherDir.path(), "other.pdf");
-    first.failAt = FailAt::kQueryActiveShellView;
-    query(explorerWindow.get());
-    EXPECT_EQ(folder, "");
-    EXPECT_EQ(name, "");
-    EXPECT_EQ(windows.asked, std::vector<LONG>({0}));
-    EXPECT_FALSE(later.Touched());
-    expectAllReleased();
+    const struct {
+        const char *what;
+        int onShow;           // the tab that is visible: 0, 1, or none
+        bool tabWindows;      // the shell browsers report the tabs' windows
+        FailAt chosenFails;
+        int found;            // the shell window whose folder comes out, or none
+    } cases[] = {
+        {"the first", 0, true, FailAt::kNothing, 0},
+        {"the second", 1, true, FailAt::kNothing, 1},
+        {"no tab on show", -1, true, FailAt::kNothing, -1},
+        {"no browser reports a tab", 1, false, FailAt::kNothing, -1},
+        // The other tab is not tried instead.
+        {"the chosen one fails later", 1, true, FailAt::kQueryActiveShellView, -1},
+    };
+    const std::string folders[] = {dir.path(), otherDir.path()};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        const TabbedWindow tabbed(c.onShow);
+        ASSERT_NE(tabbed.window, nullptr);
+        explorers.clear();
+        windows.entries.clear();
+        for (int i = 0; i < 2; ++i) {
+            FakeExplorerWindow &explorer = open(tabbed.window, folders[i], i == 0 ? "paper.pdf" : "other.pdf");
+            explorer.tab = c.tabWindows ? tabbed.tabs[i] : nullptr;
+            if (i == c.onShow) {
+                explorer.failAt = c.chosenFails;
+            }
+        }
+        query(tabbed.window);
+        EXPECT_EQ(folder, c.found < 0 ? "" : folders[c.found]);
+        if (c.chosenFails != FailAt::kNothing) {
+            EXPECT_FALSE(explorers[0]->view.Touched());
+        }
+        expectAllReleased();
+    }
 }
 
 TEST_F(ExplorerSelection, NoFocusedItemGivesTheFolderAlone)
@@ -392,6 +429,47 @@ TEST_F(WindowListCreation, NoForegroundWindowCreatesNothing)
     EXPECT_EQ(context.ShellWindows(), nullptr);
 }
 
+TEST_F(WindowListCreation, ListErrorEndsTheWalk)
+{
+    open(otherWindow.get(), otherDir.path(), "other.pdf");
+    FakeExplorerWindow &behind = open(explorerWindow.get(), dir.path(), "paper.pdf");
+    windows.errorIndex = 0;
+    windows.errorCode = E_NOTIMPL;
+    // The new list that the error asks for cannot be had either.
+    factory.failWith = CO_E_SERVER_EXEC_FAILURE;
+    query(explorerWindow.get());
+    EXPECT_EQ(folder, "");
+    EXPECT_EQ(name, "");
+    EXPECT_EQ(windows.asked, std::vector<LONG>({0}));
+    EXPECT_EQ(factory.created, 1);
+    EXPECT_FALSE(behind.Touched());
+    expectAllReleased();
+}
+
+TEST_F(WindowListCreation, ListThatFailsIsMadeAnewOncePerQuery)
+{
+    open(explorerWindow.get(), dir.path(), "paper.pdf");
+    // The list of an Explorer that has ended.
+    FakeShellWindows ended;
+    ended.errorIndex = 0;
+    ended.errorCode = RPC_E_DISCONNECTED;
+    {
+        CRenameContext context(mainWindow.get(), &ended);
+        GetExplorerSelection(context, explorerWindow.get(), folder, name);
+        EXPECT_EQ(folder, dir.path());
+        EXPECT_EQ(factory.created, 1);
+        EXPECT_EQ(context.ShellWindows(), static_cast<IShellWindows *>(&windows));
+
+        // The new list fails too: one more new list, then nothing.
+        windows.errorIndex = 0;
+        GetExplorerSelection(context, explorerWindow.get(), folder, name);
+        EXPECT_EQ(folder, "");
+        EXPECT_EQ(factory.created, 2);
+    }
+    EXPECT_EQ(ended.Balance(), 0);
+    expectAllReleased();
+}
+
 TEST_F(WindowListCreation, TestsOwnListIsUsedWithoutCreation)
 {
     CRenameContext context(mainWindow.get(), &windows);
@@ -415,8 +493,7 @@ TEST_F(ExplorerSelection, SystemsWindowListHasNothingForAWindowOfOurs)
 // Each place where the chain can break, and what comes out.
 struct Breakage {
     FailAt at;
-    bool folderFound;             // the folder path is known by then
-    std::vector<LONG> listAsked;  // a broken browser entry sends the walk on
+    bool folderFound;  // the folder path is known by then
 };
 
 void PrintTo(const Breakage &b, std::ostream *out)
@@ -434,24 +511,24 @@ TEST_P(ExplorerSelectionBreaks, GivesWhatWasFoundAndReleasesEverything)
     query(explorerWindow.get());
     EXPECT_EQ(folder, b.folderFound ? dir.path() : std::string());
     EXPECT_EQ(name, "");
-    EXPECT_EQ(windows.asked, b.listAsked);
+    EXPECT_EQ(windows.asked, std::vector<LONG>({0, 1}));
     expectAllReleased();
 }
 
 INSTANTIATE_TEST_SUITE_P(EachStep, ExplorerSelectionBreaks,
-                         ::testing::Values(Breakage{FailAt::kQueryWebBrowserApp, false, {0, 1}},
-                                           Breakage{FailAt::kGetHwnd, false, {0, 1}},
-                                           Breakage{FailAt::kQueryServiceProvider, false, {0}},
-                                           Breakage{FailAt::kQueryService, false, {0}},
-                                           Breakage{FailAt::kQueryActiveShellView, false, {0}},
-                                           Breakage{FailAt::kQueryFolderView, false, {0}},
-                                           Breakage{FailAt::kGetFolder, false, {0}},
-                                           Breakage{FailAt::kGetCurFolder, false, {0}},
-                                           Breakage{FailAt::kNoFileSystemPath, false, {0}},
-                                           Breakage{FailAt::kGetFocusedItem, true, {0}},
-                                           Breakage{FailAt::kItem, true, {0}},
-                                           Breakage{FailAt::kQueryShellFolder, true, {0}},
-                                           Breakage{FailAt::kGetDisplayNameOf, true, {0}}),
+                         ::testing::Values(Breakage{FailAt::kQueryWebBrowserApp, false},
+                                           Breakage{FailAt::kGetHwnd, false},
+                                           Breakage{FailAt::kQueryServiceProvider, false},
+                                           Breakage{FailAt::kQueryService, false},
+                                           Breakage{FailAt::kQueryActiveShellView, false},
+                                           Breakage{FailAt::kQueryFolderView, false},
+                                           Breakage{FailAt::kGetFolder, false},
+                                           Breakage{FailAt::kGetCurFolder, false},
+                                           Breakage{FailAt::kNoFileSystemPath, false},
+                                           Breakage{FailAt::kGetFocusedItem, true},
+                                           Breakage{FailAt::kItem, true},
+                                           Breakage{FailAt::kQueryShellFolder, true},
+                                           Breakage{FailAt::kGetDisplayNameOf, true}),
                          [](const ::testing::TestParamInfo<Breakage> &info) {
                              std::string label;
                              for (const char c : std::string(fakes::toString(info.param.at))) {

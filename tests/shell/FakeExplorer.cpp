@@ -86,6 +86,11 @@ bool FakeExplorerWindow::Touched() const
     return browser.Touched() || shellBrowser.Touched() || view.Touched() || folder.Touched();
 }
 
+HRESULT refusal(const FakeExplorerWindow &window)
+{
+    return window.ended && window.ended() ? RPC_E_DISCONNECTED : S_OK;
+}
+
 void *FakeBrowser::Find(REFIID iid)
 {
     if (iid == IID_IUnknown || iid == IID_IDispatch) {
@@ -102,7 +107,9 @@ void *FakeBrowser::Find(REFIID iid)
 
 HRESULT FakeBrowser::get_HWND(SHANDLE_PTR *window)
 {
-    Touch();
+    if (const HRESULT refused = Enter(); FAILED(refused)) {
+        return refused;
+    }
     // The right window, but a failure: the handle must not be believed.
     *window = reinterpret_cast<SHANDLE_PTR>(owner_.window);
     return owner_.failAt == FailAt::kGetHwnd ? E_FAIL : owner_.success;
@@ -110,7 +117,9 @@ HRESULT FakeBrowser::get_HWND(SHANDLE_PTR *window)
 
 HRESULT FakeBrowser::QueryService(REFGUID service, REFIID iid, void **out)
 {
-    Touch();
+    if (const HRESULT refused = Enter(); FAILED(refused)) {
+        return refused;
+    }
     *out = nullptr;
     if (service != SID_STopLevelBrowser || iid != IID_IShellBrowser) {
         return E_NOINTERFACE;
@@ -124,6 +133,15 @@ HRESULT FakeBrowser::QueryService(REFGUID service, REFIID iid, void **out)
     return owner_.success;
 }
 
+HRESULT FakeShellBrowser::GetWindow(HWND *window)
+{
+    if (const HRESULT refused = Enter(); FAILED(refused)) {
+        return refused;
+    }
+    *window = owner_.tab != nullptr ? owner_.tab : owner_.window;
+    return owner_.success;
+}
+
 void *FakeShellBrowser::Find(REFIID iid)
 {
     if (iid == IID_IUnknown || iid == IID_IOleWindow || iid == IID_IShellBrowser) {
@@ -134,7 +152,9 @@ void *FakeShellBrowser::Find(REFIID iid)
 
 HRESULT FakeShellBrowser::QueryActiveShellView(IShellView **view)
 {
-    Touch();
+    if (const HRESULT refused = Enter(); FAILED(refused)) {
+        return refused;
+    }
     *view = nullptr;
     if (owner_.failAt == FailAt::kQueryActiveShellView) {
         return E_FAIL;
@@ -157,7 +177,9 @@ void *FakeShellView::Find(REFIID iid)
 
 HRESULT FakeShellView::GetFolder(REFIID iid, void **out)
 {
-    Touch();
+    if (const HRESULT refused = Enter(); FAILED(refused)) {
+        return refused;
+    }
     *out = nullptr;
     if (iid != IID_IPersistFolder2) {
         return E_NOINTERFACE;
@@ -173,7 +195,9 @@ HRESULT FakeShellView::GetFolder(REFIID iid, void **out)
 
 HRESULT FakeShellView::GetFocusedItem(int *index)
 {
-    Touch();
+    if (const HRESULT refused = Enter(); FAILED(refused)) {
+        return refused;
+    }
     if (owner_.failAt == FailAt::kGetFocusedItem) {
         *index = -1;
         return E_FAIL;
@@ -185,7 +209,9 @@ HRESULT FakeShellView::GetFocusedItem(int *index)
 
 HRESULT FakeShellView::Item(int index, PITEMID_CHILD *item)
 {
-    Touch();
+    if (const HRESULT refused = Enter(); FAILED(refused)) {
+        return refused;
+    }
     *item = nullptr;
     owner_.itemsAsked.push_back(index);
     if (owner_.failAt == FailAt::kItem || index != FakeExplorerWindow::kFocusedIndex || owner_.itemId == nullptr) {
@@ -208,7 +234,9 @@ void *FakeFolder::Find(REFIID iid)
 
 HRESULT FakeFolder::GetCurFolder(PIDLIST_ABSOLUTE *folder)
 {
-    Touch();
+    if (const HRESULT refused = Enter(); FAILED(refused)) {
+        return refused;
+    }
     *folder = nullptr;
     if (owner_.failAt == FailAt::kGetCurFolder) {
         return E_FAIL;
@@ -223,7 +251,9 @@ HRESULT FakeFolder::GetCurFolder(PIDLIST_ABSOLUTE *folder)
 
 HRESULT FakeFolder::GetDisplayNameOf(PCUITEMID_CHILD item, SHGDNF flags, STRRET *name)
 {
-    Touch();
+    if (const HRESULT refused = Enter(); FAILED(refused)) {
+        return refused;
+    }
     owner_.nameFlags.push_back(flags);
     if (owner_.failAt == FailAt::kGetDisplayNameOf) {
         return E_FAIL;

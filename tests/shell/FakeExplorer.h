@@ -13,6 +13,7 @@
 #include <shobjidl.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -47,22 +48,32 @@ enum class NameAs {
     kRealShellFolder,  // whatever the system's shell folder of that folder says
 };
 
+class FakeExplorerWindow;
+// RPC_E_DISCONNECTED when the Explorer behind `window` has ended, else S_OK.
+HRESULT refusal(const FakeExplorerWindow &window);
+
 // The IUnknown part of every fake: counts references given out and taken
 // back, and remembers whether anything at all was asked of the object. The
-// objects belong to the test, so a release never deletes one.
+// objects belong to the test, so a release never deletes one. The objects
+// of an Explorer window refuse every call once its Explorer has ended.
 template <class First, class... Rest>
 class FakeUnknown : public First, public Rest... {
 public:
-    explicit FakeUnknown(const char *name) : name_(name) {}
+    explicit FakeUnknown(const char *name, const FakeExplorerWindow *window = nullptr) : name_(name), window_(window)
+    {
+    }
     FakeUnknown(const FakeUnknown &) = delete;
     FakeUnknown &operator=(const FakeUnknown &) = delete;
     virtual ~FakeUnknown() = default;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **out) override
     {
-        Touch();
         if (out == nullptr) {
             return E_POINTER;
+        }
+        *out = nullptr;
+        if (const HRESULT refused = Enter(); FAILED(refused)) {
+            return refused;
         }
         *out = Find(iid);
         if (*out == nullptr) {
@@ -94,23 +105,28 @@ public:
 
 protected:
     void Touch() { touched_ = true; }
+    // Marks the object as asked; a failure when it refuses every call.
+    HRESULT Enter()
+    {
+        Touch();
+        return window_ != nullptr ? refusal(*window_) : S_OK;
+    }
     // The interface pointer for `iid`, or null when refused.
     virtual void *Find(REFIID iid) = 0;
     void *Unknown() { return static_cast<IUnknown *>(static_cast<First *>(this)); }
 
 private:
     const char *name_;
+    const FakeExplorerWindow *window_;
     long addRefs_ = 0;
     long releases_ = 0;
     long lowest_ = 0;
     bool touched_ = false;
 };
 
-class FakeExplorerWindow;
-
 class FakeBrowser final : public FakeUnknown<IWebBrowserApp, IServiceProvider> {
 public:
-    explicit FakeBrowser(FakeExplorerWindow &owner) : FakeUnknown("browser"), owner_(owner) {}
+    explicit FakeBrowser(FakeExplorerWindow &owner) : FakeUnknown("browser", &owner), owner_(owner) {}
     IDispatch *AsDispatch() { return static_cast<IWebBrowserApp *>(this); }
 
     // IDispatch
@@ -178,10 +194,10 @@ private:
 
 class FakeShellBrowser final : public FakeUnknown<IShellBrowser> {
 public:
-    explicit FakeShellBrowser(FakeExplorerWindow &owner) : FakeUnknown("shell browser"), owner_(owner) {}
+    explicit FakeShellBrowser(FakeExplorerWindow &owner) : FakeUnknown("shell browser", &owner), owner_(owner) {}
 
     // IOleWindow
-    HRESULT STDMETHODCALLTYPE GetWindow(HWND *) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetWindow(HWND *window) override;
     HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(WINBOOL) override { return E_NOTIMPL; }
     // IShellBrowser
     HRESULT STDMETHODCALLTYPE InsertMenusSB(HMENU, LPOLEMENUGROUPWIDTHS) override { return E_NOTIMPL; }
@@ -207,7 +223,7 @@ private:
 // its folder view, as in Explorer.
 class FakeShellView final : public FakeUnknown<IShellView, IFolderView> {
 public:
-    explicit FakeShellView(FakeExplorerWindow &owner) : FakeUnknown("shell view"), owner_(owner) {}
+    explicit FakeShellView(FakeExplorerWindow &owner) : FakeUnknown("shell view", &owner), owner_(owner) {}
 
     // IOleWindow
     HRESULT STDMETHODCALLTYPE GetWindow(HWND *) override { return E_NOTIMPL; }
@@ -254,7 +270,7 @@ private:
 // The folder shown: both its persistence interface and its shell folder.
 class FakeFolder final : public FakeUnknown<IPersistFolder2, IShellFolder> {
 public:
-    explicit FakeFolder(FakeExplorerWindow &owner) : FakeUnknown("folder"), owner_(owner) {}
+    explicit FakeFolder(FakeExplorerWindow &owner) : FakeUnknown("folder", &owner), owner_(owner) {}
 
     // IPersist, IPersistFolder, IPersistFolder2
     HRESULT STDMETHODCALLTYPE GetClassID(CLSID *) override { return E_NOTIMPL; }
@@ -311,6 +327,12 @@ public:
 
     // What the test sets.
     HWND window;
+    // The shell browser's own window: in an Explorer window with tabs, the
+    // tab's window. Null: `window`.
+    HWND tab = nullptr;
+    // When it says so, the Explorer behind the window has ended: every call
+    // that the fakes answer fails with RPC_E_DISCONNECTED.
+    std::function<bool()> ended;
     FailAt failAt = FailAt::kNothing;
     NameAs nameAs = NameAs::kWideString;
     std::string displayName;  // the name handed out by the fake folder
@@ -335,7 +357,7 @@ public:
 };
 
 // The shell's list of open windows: its entries in order, then S_FALSE.
-class FakeShellWindows final : public FakeUnknown<IShellWindows> {
+class FakeShellWindows : public FakeUnknown<IShellWindows> {
 public:
     FakeShellWindows() : FakeUnknown("shell windows") {}
 
@@ -378,7 +400,7 @@ private:
 // Makes the window lists that CoCreateInstance(CLSID_ShellWindows) hands out
 // in this process while it is registered: Wine's own list cannot be relied on
 // (on a freshly made Wine prefix the shell has not registered it yet).
-class FakeShellWindowsFactory final : public FakeUnknown<IClassFactory> {
+class FakeShellWindowsFactory : public FakeUnknown<IClassFactory> {
 public:
     FakeShellWindowsFactory() : FakeUnknown("shell windows factory") {}
 

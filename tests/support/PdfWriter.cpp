@@ -215,12 +215,15 @@ std::string render(const Document &doc)
                 place = "0 1 -1 0 " + number(r.x) + " " + number(r.y) + " Tm";
             } else if (r.angle == 270) {
                 place = "0 -1 1 0 " + number(r.x) + " " + number(r.y) + " Tm";
+            } else if (r.angle == 180) {
+                place = "-1 0 0 -1 " + number(r.x) + " " + number(r.y) + " Tm";
             }
             content += "BT /F" + std::to_string(fontIds[r.font]) + " " + number(r.size) + " Tf " + place + " " +
                        shown + " Tj ET\n";
         }
         objects[pageId] = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + number(p.width) + " " + number(p.height) +
-                          "] /Resources << /Font << " + fontDict + ">> >> /Contents " + std::to_string(pageId + 1) +
+                          "]" + (p.rotate != 0 ? " /Rotate " + std::to_string(p.rotate) : std::string()) +
+                          " /Resources << /Font << " + fontDict + ">> >> /Contents " + std::to_string(pageId + 1) +
                           " 0 R >>";
         objects[pageId + 1] =
             "<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "endstream";

@@ -31,13 +31,14 @@ struct TextRun {
     double x = 72;
     double y = 700;  // baseline, from the bottom of the page
     std::string font = "Helvetica";
-    int angle = 0;   // 0, or 90 to run up the page, 270 to run down it
+    int angle = 0;   // 0, or 90 to run up the page, 270 to run down it, 180 upside down
 };
 
 struct Page {
     std::vector<TextRun> runs;
     double width = 612;
     double height = 792;
+    int rotate = 0;  // the page's /Rotate: how far a viewer turns it clockwise
 };
 
 struct Document {

@@ -60,14 +60,15 @@ protected:
 
 TEST_F(RefinedCli, TitleByEitherRuleAndTheExplanation)
 {
-    // The layout rule stays the default; it drops the Greek letters.
+    // The refined rule is the default; the layout rule takes the masthead
+    // and drops the Greek letters.
+    const Lines refined{"journal.pdf\tSediment Budgets of Barrier Islands", "greek.pdf\t" + greekTitle};
     CliRun r = run("title journal.pdf greek.pdf");
-    EXPECT_EQ(r.out, (Lines{"journal.pdf\tAnnals of Coastal Research", "greek.pdf\tAnn Author"}));
-    EXPECT_EQ(run("title --rule=layout journal.pdf").out, Lines{"Annals of Coastal Research"});
-
-    r = run("title --rule=refined journal.pdf greek.pdf");
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, (Lines{"journal.pdf\tSediment Budgets of Barrier Islands", "greek.pdf\t" + greekTitle}));
+    EXPECT_EQ(r.out, refined);
+    EXPECT_EQ(run("title --rule=refined journal.pdf greek.pdf").out, refined);
+    EXPECT_EQ(run("title --rule=layout journal.pdf greek.pdf").out,
+              (Lines{"journal.pdf\tAnnals of Coastal Research", "greek.pdf\tAnn Author"}));
 
     r = run("title --explain journal.pdf");
     EXPECT_EQ(r.status, 0);
@@ -100,8 +101,11 @@ TEST_F(RefinedCli, RenameDryThenForRealWithUtf8Names)
     EXPECT_EQ(readFileBytes(dir.file("journal.pdf")), journal);
 
     EXPECT_EQ(run("rename --rule=bogus .").status, 2);
+    EXPECT_EQ(run("rename -n --rule=layout journal.pdf").out.front(),
+              "renamed: journal.pdf -> Annals of Coastal Research.pdf");
 
-    r = run("rename --rule=refined .");
+    // The refined rule is the default.
+    r = run("rename .");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.back(), expected[2]);
     EXPECT_EQ(readFileBytes(dir.file("Sediment Budgets of Barrier Islands.pdf")), journal);

@@ -3,6 +3,7 @@
 // with the title it must find and, where it matters, how many pages it may
 // lay out for it.
 #include "title/refined/RefinedTitle.h"
+#include "title/refined/Text.h"
 
 #include <functional>
 #include <ostream>
@@ -61,10 +62,10 @@ Document simpleArticle()
 
 // A journal's name in the largest type at the top, its volume and issue
 // under it, the paper's own title below.
-Document journalMasthead()
+Document journalMasthead(const std::string &issue = "Vol. 12, No. 3 (2021), pp. 211-230")
 {
     PageBuilder b(700);
-    b.line("Annals of Coastal Research", 26, "Times-Italic").line("Vol. 12, No. 3 (2021), pp. 211-230", 9, kTimes);
+    b.line("Annals of Coastal Research", 26, "Times-Italic").line(issue, 9, kTimes);
     b.gap(40).line("Sediment Budgets of Barrier Islands", 16, kTimesBold);
     paperHead(b).body(16);
     return {{b.page()}, ""};
@@ -527,10 +528,10 @@ Document sectionInTheRightColumn()
 }
 
 // A paper's number in capitals and digits, larger than the title.
-Document paperNumber()
+Document paperNumber(const std::string &number)
 {
     PageBuilder b;
-    b.line("TIDES2023-0042", 18, kBold).gap(20).line("Tide Gauges at Sea", 14, kBold);
+    b.line(number, 18, kBold).gap(20).line("Tide Gauges at Sea", 14, kBold);
     paperHead(b).body(16);
     return {{b.page()}, ""};
 }
@@ -619,6 +620,97 @@ Document typewriterType3()
     return {{b.page()}, ""};
 }
 
+// Three paragraphs of prose whose last lines end as rows of contents do
+// ("... 10"): rows, but no list.
+Document rowsInProse()
+{
+    PageBuilder b;
+    b.line("Tidal Mixing in Shallow Estuaries", 17, kBold);
+    paperHead(b);
+    for (int i = 0; i < 3; ++i) {
+        b.body(3, 10, "prose" + std::to_string(i)).line("as the gauges showed in the table ... 10", 10, kTimes, 1.25);
+        b.gap(10);
+    }
+    return {{b.page()}, ""};
+}
+
+// A Polish byline under the title: its capitals are capitals.
+Document polishByline()
+{
+    PageBuilder b;
+    b.line("Tidal Mixing in Shallow Estuaries", 17, pdfgen::kUnicodeBoldFont);
+    b.line("Łukasz Żak and Anna Nowak", 12, pdfgen::kUnicodeFont).gap(14);
+    b.line("Abstract", 10, kTimesBold).body(10).body(12);
+    return {{b.page()}, ""};
+}
+
+// The same paper, drawn as a page that a viewer turns (/Rotate), or drawn
+// upside down on an upright page.
+Document turnedPage(int rotate)
+{
+    Document doc = simpleArticle();
+    Page &page = doc.pages.front();
+    if (rotate == 180) {
+        for (TextRun &r : page.runs) {
+            r.x = page.width - r.x;
+            r.y = page.height - r.y;
+            r.angle = 180;
+        }
+    } else {
+        page.rotate = rotate;
+    }
+    return doc;
+}
+
+// Text of no size, turned, with more letters than the visible page.
+Document invisibleTurnedText()
+{
+    Document doc = simpleArticle();
+    for (int i = 0; i < 60; ++i) {
+        doc.pages.front().runs.push_back(
+            {"an invisible layer of text with many letters in it", 0, 300, 40.0 + 12 * i, kTimes, 90});
+    }
+    return doc;
+}
+
+// A line of two thousand characters in one word over the title, on a page
+// wide enough to hold it. (make-papers --long-line writes a hundred
+// thousand for the benchmark: the PDF library grows a word's arrays a
+// little at a time, which a sanitizer's allocator makes quadratic.)
+Document endlessLine()
+{
+    std::string line;
+    while (line.size() < 2000) {
+        line += "tide";
+    }
+    PageBuilder b;
+    b.line(line, 20, kBold).line("Tidal Mixing in Shallow Estuaries", 16, kBold);
+    paperHead(b).body(16);
+    Page page = b.page();
+    page.width = 30000;
+    return {{page}, ""};
+}
+
+// A Spanish list of contents' heading, larger than the title, with no rows
+// under it.
+Document spanishContentsHeading()
+{
+    PageBuilder b;
+    b.line("Manual de mareas", 16, kBold).line("Ana Autora", 11).gap(20).line("\xCDndice general", 22, kBold);
+    b.body(20);
+    return {{b.page()}, ""};
+}
+
+// A bold title over names of its size: TeX's bold face under a subset tag,
+// or its regular Bright face, whose name begins as a bold one's does.
+Document texFonts(const std::string &titleFont, const std::string &namesFont)
+{
+    PageBuilder b;
+    b.line("Tidal Mixing in Estuaries", 14, titleFont).line("Ann Author and Bo Builder", 14, namesFont);
+    b.gap(14).line("Abstract", 10, kTimesBold).body(20);
+    return {{b.page()}, ""};
+}
+
 struct Row {
     const char *name;
     std::function<Document()> make;
@@ -649,7 +741,7 @@ TEST_P(RefinedTitleLayouts, FindsTheTitle)
 }
 
 const Row kRows[] = {
-    {"masthead", journalMasthead, "Sediment Budgets of Barrier Islands", 1},
+    {"masthead", [] { return journalMasthead(); }, "Sediment Budgets of Barrier Islands", 1},
     {"mastheadMetadata", mastheadAndMetadata, "Sediment Budgets of Barrier Islands"},
     {"wrongMetadata", wrongMetadata, "Wave Setup on Coral Reefs"},
     {"xmpTie", xmpSettlesATie, "Groundwater Recharge in Dune Belts"},
@@ -700,7 +792,7 @@ const Row kRows[] = {
     {"publisher", publisherHeader, "Nutrient fluxes across a tidal inlet"},
     {"smallCaps", smallCapsTitle, "TIDES AND CURRENTS"},
     {"sectionInTheRightColumn", sectionInTheRightColumn, "Tidal Bores", 1},
-    {"paperNumber", paperNumber, "Tide Gauges at Sea"},
+    {"paperNumber", [] { return paperNumber("TIDES2023-0042"); }, "Tide Gauges at Sea"},
     {"versionInTitleLine", [] { return titled("Tidemeter version 2: a small toolkit for reading tide gauges"); },
      "Tidemeter version 2: a small toolkit for reading tide gauges"},
     {"documentKind", documentKind, "Salt Wedges in Tidal Rivers"},
@@ -715,10 +807,72 @@ const Row kRows[] = {
      [] { return script("Un art\u0131\u0301culo sobre mareas", "Ana Autora", "Resumen", "el estudio examina las mareas"); },
      "Un artículo sobre mareas"},
     {"typewriterType3", typewriterType3, "Visualising Long Vectors"},
+    {"rowsInProse", rowsInProse, "Tidal Mixing in Shallow Estuaries"},
+    {"polishByline", polishByline, "Tidal Mixing in Shallow Estuaries"},
+    {"volumeWordInTitle", [] { return titled("Finite Volume 2D Schemes for Tidal Flow"); },
+     "Finite Volume 2D Schemes for Tidal Flow"},
+    {"issueWordInTitle", [] { return titled("The Issue 2000 Problem"); }, "The Issue 2000 Problem"},
+    {"doiMasthead", [] { return journalMasthead("doi: 10.1000/tides.2021.7"); }, "Sediment Budgets of Barrier Islands"},
+    {"capitalsAndDigit", [] { return titled("WORD2VEC"); }, "WORD2VEC"},
+    {"capitalsAndTwoDigits", [] { return titled("TIDES19"); }, "TIDES19"},
+    {"capitalsAndThreeDigits", [] { return paperNumber("TIDES-190"); }, "Tide Gauges at Sea"},
+    {"rotate90", [] { return turnedPage(90); }, "Tidal Mixing in Shallow Estuaries"},
+    {"rotate270", [] { return turnedPage(270); }, "Tidal Mixing in Shallow Estuaries"},
+    {"upsideDown", [] { return turnedPage(180); }, "Tidal Mixing in Shallow Estuaries"},
+    {"invisibleTurnedText", invisibleTurnedText, "Tidal Mixing in Shallow Estuaries"},
+    {"endlessLine", endlessLine, "Tidal Mixing in Shallow Estuaries"},
+    {"spanishContents", spanishContentsHeading, "Manual de mareas"},
+    {"subsetTaggedBold", [] { return texFonts("ABCDEF+CMBX12", "ABCDEF+CMR12"); }, "Tidal Mixing in Estuaries"},
+    {"cmBrightRegular", [] { return texFonts("CMBX12", "CMBR12"); }, "Tidal Mixing in Estuaries"},
+    {"hyphenBeforeCapital",
+     [] {
+         PageBuilder b;
+         b.line("Self-", 18, kBold).line("Organizing Maps of Reef Flats", 18, kBold);
+         paperHead(b).body(16);
+         return Document{{b.page()}, ""};
+     },
+     "Self-Organizing Maps of Reef Flats"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Layouts, RefinedTitleLayouts, ::testing::ValuesIn(kRows),
                          [](const ::testing::TestParamInfo<Row> &info) { return std::string(info.param.name); });
+
+// The bounded comparison gives the full one's answer on both sides of its
+// threshold, for texts of title length and far longer.
+TEST(RefinedSimilarity, BoundedComparisonAgreesWithTheFullOne)
+{
+    // `changes` letters of `text` replaced, from its start.
+    auto changed = [](std::u32string text, std::size_t changes) {
+        for (std::size_t i = 0; i < changes; ++i) {
+            text[i] = U'x';
+        }
+        return text;
+    };
+    const std::u32string title = U"tidalmixinginshallowestuaries";  // 29 letters
+    const std::u32string longText(1000, U'a');
+    struct Case {
+        std::u32string a, b;
+        double threshold;
+        bool similar;
+    };
+    const Case cases[] = {
+        {title, changed(title, 4), 0.85, true},    // 25/29 = 0.862
+        {title, changed(title, 5), 0.85, false},   // 24/29 = 0.828
+        {title, title.substr(0, 25), 0.85, true},  // 4 letters fewer
+        {title, title.substr(0, 24), 0.85, false},
+        {longText, changed(longText, 150), 0.85, true},
+        {longText, changed(longText, 151), 0.85, false},
+        {longText, longText.substr(0, 850), 0.85, true},
+        {longText, longText.substr(0, 849), 0.85, false},
+        {U"", U"", 0.85, true},
+        {U"", title, 0.85, false},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(refined::similarAtLeast(c.a, c.b, c.threshold), c.similar) << c.b.size() << " letters, threshold " << c.threshold;
+        EXPECT_EQ(refined::similarAtLeast(c.b, c.a, c.threshold), c.similar) << c.b.size() << " letters, threshold " << c.threshold;
+        EXPECT_EQ(refined::similarity(c.a, c.b) >= c.threshold, c.similar) << c.b.size() << " letters, threshold " << c.threshold;
+    }
+}
 
 // What the library says, kept for one test.
 class Messages {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <map>
+#include <utility>
 #include <string_view>
 
 #include <goo/GooString.h>
@@ -17,6 +18,10 @@
 namespace tidemark::refined {
 
 namespace {
+
+// Type smaller than this is not seen: text set at size zero, as an
+// invisible layer of text is now and then.
+constexpr double kVisibleSize = 0.5;
 
 bool containsAny(std::string_view name, std::initializer_list<std::string_view> parts)
 {
@@ -41,8 +46,12 @@ bool isBoldFont(const TextFontInfo *font)
     if (const auto plus = n.find('+'); plus != n.npos) {
         n.remove_prefix(plus + 1);  // a subset tag "ABCDEF+"
     }
+    // TeX's Computer Modern: CMB10, CMBX12, CMBSY10 are bold; its Bright
+    // family is CMBR10 and CMBRSL10 in regular type, CMBRBX10 in bold.
+    const bool computerModernBold =
+        (n.starts_with("CMB") && !n.starts_with("CMBR")) || n.starts_with("CMBRBX") || n.starts_with("cmbx");
     return containsAny(n, {"Bold", "bold", "BOLD", "Black", "Heavy", "Semibold", "SemiBold", "Demi"}) ||
-           n.starts_with("CMBX") || n.starts_with("CMB") || n.starts_with("cmbx") || n.starts_with("SFBX");
+           computerModernBold || n.starts_with("SFBX");
 }
 
 Word copyWord(const TextWord &w)
@@ -103,6 +112,65 @@ std::size_t Line::letters() const
         }
     }
     return n;
+}
+
+int dominantRotation(const std::vector<Line> &lines)
+{
+    std::size_t count[4] = {0, 0, 0, 0};
+    for (const Line &l : lines) {
+        for (const Word &w : l.words) {
+            if (w.size >= kVisibleSize) {
+                for (char32_t c : w.text) {
+                    count[w.rotation & 3] += isLetter(c) ? 1 : 0;
+                }
+            }
+        }
+    }
+    return static_cast<int>(std::max_element(std::begin(count), std::end(count)) - std::begin(count));
+}
+
+void turnUpright(PageLayout &page, int rotation)
+{
+    rotation &= 3;
+    if (rotation == 0) {
+        return;
+    }
+    const double width = page.width, height = page.height;
+    // A point of the page as shown, in the turned frame.
+    auto turn = [rotation, width, height](double x, double y) -> std::pair<double, double> {
+        switch (rotation) {
+        case 1: return {y, width - x};
+        case 2: return {width - x, height - y};
+        default: return {height - y, x};
+        }
+    };
+    auto box = [&turn](double &xMin, double &yMin, double &xMax, double &yMax) {
+        const auto [x0, y0] = turn(xMin, yMin);
+        const auto [x1, y1] = turn(xMax, yMax);
+        xMin = std::min(x0, x1);
+        xMax = std::max(x0, x1);
+        yMin = std::min(y0, y1);
+        yMax = std::max(y0, y1);
+    };
+    // The baseline is a y for upright and upside-down text and an x for
+    // text that runs down or up: a point on it, turned, gives it anew.
+    auto baseline = [&turn, rotation](double value, int from, double xMin, double yMin) {
+        const auto [x, y] = from % 2 == 0 ? turn(xMin, value) : turn(value, yMin);
+        return ((from - rotation) & 3) % 2 == 0 ? y : x;
+    };
+    for (Line &line : page.lines) {
+        line.baseline = baseline(line.baseline, line.rotation, line.xMin, line.yMin);
+        box(line.xMin, line.yMin, line.xMax, line.yMax);
+        line.rotation = (line.rotation - rotation) & 3;
+        for (Word &w : line.words) {
+            w.baseline = baseline(w.baseline, w.rotation, w.xMin, w.yMin);
+            box(w.xMin, w.yMin, w.xMax, w.yMax);
+            w.rotation = (w.rotation - rotation) & 3;
+        }
+    }
+    if (rotation % 2 == 1) {
+        std::swap(page.width, page.height);
+    }
 }
 
 void SizeTally::add(const Word &word)

@@ -47,6 +47,17 @@ struct PageLayout {
     std::vector<Line> lines;  // in the library's reading order
 };
 
+// The rotation most of a page's letters share (0 to 3 quarter turns), by
+// the letters of its visible words: text of no size (an invisible layer)
+// has no say.
+int dominantRotation(const std::vector<Line> &lines);
+
+// Turns a page so that text of `rotation` reads upright: a page that a
+// viewer shows turned (its /Rotate) or that is drawn turned or upside down
+// is then read as any other, its coordinates from its top left corner as
+// that text stands, and each word's rotation counted from that text's.
+void turnUpright(PageLayout &page, int rotation);
+
 // Characters counted by the size they are set in (to a tenth of a point);
 // the mode is the size most of them share.
 class SizeTally {

@@ -6,33 +6,9 @@
 
 #include "title/refined/DocumentFacts.h"
 #include "title/refined/Layout.h"
+#include "title/refined/Segmentation.h"
 
 namespace tidemark::refined {
-
-// A run of lines that reads as one unit: lines of one size, one under the
-// other, as a title of several lines is set.
-struct Segment {
-    std::vector<Line> lines;
-    double size = 0;  // the size most of its characters are set in
-    bool bold = false;
-    int rotation = 0;
-    double xMin = 0, yMin = 0, xMax = 0, yMax = 0;
-    std::u32string text;  // its lines joined, hyphens at line ends resolved
-    // Its first line reads as a phrase (small words other than those that
-    // join names), as a subtitle does.
-    bool phrase = false;
-    // It reads as a byline: names, an affiliation, an address.
-    bool byline = false;
-
-    // Why it cannot be the title; empty while it can.
-    std::string rejected;
-    // What raised or lowered its score, for the explanation.
-    std::vector<std::string> notes;
-    double score = 0;
-    bool metadataAgrees = false;
-
-    std::size_t words() const;
-};
 
 // One page read for its title: its segments in reading order, and what
 // they are.
@@ -64,10 +40,12 @@ struct PageAnalysis {
     const Segment *best() const;
 };
 
-PageAnalysis analysePage(const PageLayout &page, const DocumentFacts &facts);
+// Reads a page for its title, turned first so that most of its text reads
+// upright.
+PageAnalysis analysePage(PageLayout page, const DocumentFacts &facts);
 
-// How closely two folded texts agree, from 0 to 1 (1 - edit distance / the
-// longer length).
-double similarity(const std::u32string &a, const std::u32string &b);
+// In the band at the top or the foot of the page where running heads,
+// page numbers and stamps stand, outside the text.
+bool inMargin(const Segment &s, double pageHeight);
 
 }  // namespace tidemark::refined

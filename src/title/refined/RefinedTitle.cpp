@@ -14,6 +14,7 @@
 #include "title/refined/Layout.h"
 #include "title/refined/PageAnalysis.h"
 #include "title/refined/Text.h"
+#include "title/refined/Tuning.h"
 
 namespace tidemark {
 
@@ -65,7 +66,7 @@ bool appearsOn(const Segment &s, const PageAnalysis &page)
 {
     const std::u32string folded = foldForMatch(s.text);
     for (const Segment &o : page.segments) {
-        if (o.rejected.empty() && similarity(folded, foldForMatch(o.text)) >= 0.85) {
+        if (o.viable() && similarAtLeast(folded, foldForMatch(o.text), tuning::kSameTextSimilarity)) {
             return true;
         }
     }
@@ -102,8 +103,8 @@ Choice choose(const std::vector<PageAnalysis> &pages)
         }
         const PageAnalysis &first = *chosen->page;
         const bool cover = !first.hasBody && !first.hasAbstract && !first.hasContents;
-        if ((cover || held.score < 1.15) && !page.boundaryWhat.empty() && page.before(other) &&
-            other.score >= 1.2 && !appearsOn(other, first)) {
+        if ((cover || held.score < tuning::kClearTitleScore) && !page.boundaryWhat.empty() && page.before(other) &&
+            other.score >= tuning::kLaterPageTitleScore && !appearsOn(other, first)) {
             chosen = c;
             chosen->why = "the paper begins on page " + std::to_string(page.number) + ", its title above " +
                           page.boundaryWhat;
@@ -143,16 +144,16 @@ std::vector<std::size_t> titleParts(const PageAnalysis &page, std::size_t title,
             continue;
         }
         const double gap = s.yMin - bottom;
-        if (!s.rejected.empty() || gap < -1 || page.after(s)) {
+        if (!s.viable() || gap < -1 || page.after(s)) {
             break;
         }
-        const bool sameSize = std::min(s.size, head.size) >= 0.93 * std::max(s.size, head.size);
-        if (sameSize && gap <= 1.6 * head.size && (s.bold || !head.bold)) {
+        if (similarSize(s.size, head.size, tuning::kTitleSizeTolerance) && gap <= tuning::kTitleLineGap * head.size && (s.bold || !head.bold)) {
             parts.push_back(j);
             bottom = s.yMax;
             continue;
         }
-        if (s.size < head.size && gap <= 1.2 * head.size && (s.size >= 1.05 * page.bodySize || s.bold) &&
+        if (s.size < head.size && gap <= tuning::kSubtitleGap * head.size &&
+            (s.size >= tuning::kSubtitleSize * page.bodySize || s.bold) &&
             (endsIncomplete(page.segments[parts.back()].text) || (s.phrase && !s.byline))) {
             parts.push_back(j);
         }
@@ -168,7 +169,8 @@ std::vector<std::size_t> titleParts(const PageAnalysis &page, std::size_t title,
         if (s.rotation != head.rotation) {
             continue;
         }
-        if (s.rejected.empty() && s.size >= 0.93 * head.size && head.yMin - s.yMax <= 1.6 * s.size &&
+        if (s.viable() && s.size >= (1 - tuning::kTitleSizeTolerance) * head.size &&
+            head.yMin - s.yMax <= tuning::kTitleLineGap * s.size &&
             head.yMin - s.yMax > -1) {
             above = j;
         }
@@ -186,7 +188,7 @@ std::vector<std::size_t> titleParts(const PageAnalysis &page, std::size_t title,
             const std::u32string folded = foldForMatch(joined(page, trial));
             for (const std::u32string &m : meta) {
                 const double score = similarity(folded, m);
-                if (score > bestScore + 0.02) {
+                if (score > bestScore + tuning::kMetadataTrialMargin) {
                     bestScore = score;
                     best = trial;
                 }
@@ -214,8 +216,8 @@ void explain(RefinedExtraction &out, const PageAnalysis &page, const Choice &cho
     for (std::size_t i = 0; i < page.segments.size(); ++i) {
         const Segment &s = page.segments[i];
         const bool chosen = choice.page == &page && std::find(taken.begin(), taken.end(), i) != taken.end();
-        if (!chosen && (s.rejected == "smaller than the running text" || s.rejected == "running text" ||
-                        s.rejected == "no words" || s.size <= 1.03 * page.bodySize)) {
+        if (!chosen && (s.rejected == Rejection::SmallerThanText || s.rejected == Rejection::RunningText ||
+                        s.rejected == Rejection::NoWords || s.size <= tuning::kTextSize * page.bodySize)) {
             ++out.notShown;
             continue;
         }
@@ -223,14 +225,14 @@ void explain(RefinedExtraction &out, const PageAnalysis &page, const Choice &cho
         c.page = page.number;
         c.size = s.size;
         c.top = s.yMin;
-        c.score = s.rejected.empty() ? s.score : 0;
+        c.score = s.viable() ? s.score : 0;
         c.text = toUtf8(s.text);
         if (choice.page == &page && choice.index == i) {
             c.verdict = "title";
         } else if (chosen) {
             c.verdict = "part of the title";
-        } else if (!s.rejected.empty()) {
-            c.verdict = "rejected: " + s.rejected;
+        } else if (!s.viable()) {
+            c.verdict = std::string("rejected: ") + describe(s.rejected);
         } else if (choice.page != &page && page.best() == &s) {
             c.verdict = "passed over: " + choice.why;
         } else {
@@ -284,7 +286,7 @@ RefinedExtraction extractRefinedTitle(const std::string &path, const ExtractionO
         const Segment *best = first.best();
         const bool cover = !first.hasBody && !first.hasAbstract && !first.hasContents;
         if (number == 1 && best != nullptr && !cover &&
-            (best->score >= 1.15 || (!first.boundaryWhat.empty() && first.before(*best)))) {
+            (best->score >= tuning::kClearTitleScore || (!first.boundaryWhat.empty() && first.before(*best)))) {
             break;
         }
         if (number >= 2 && choose(pages).page != nullptr) {
@@ -297,6 +299,13 @@ RefinedExtraction extractRefinedTitle(const std::string &path, const ExtractionO
     if (choice.page != nullptr) {
         taken = titleParts(*choice.page, choice.index, facts.foldedTitles);
         out.title = toUtf8(finish(joined(*choice.page, taken)));
+    }
+    // The choice compares texts: the budget holds for it too.
+    if (deadline.check()) {
+        out.timedOut = true;
+        out.title.clear();
+        error(errInternal, -1, "Gave up on '{0:s}': its pages take too long to lay out", path.c_str());
+        return out;
     }
     for (const PageAnalysis &page : pages) {
         explain(out, page, choice, taken);

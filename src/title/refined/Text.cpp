@@ -1,7 +1,9 @@
 #include "title/refined/Text.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 #include <UnicodeTypeTable.h>
 
@@ -15,33 +17,6 @@ bool isDigit(char32_t c)
 bool isSpace(char32_t c)
 {
     return c == U' ' || c == U'\t' || c == 0xA0 || (c >= 0x2000 && c <= 0x200B) || c == 0x3000;
-}
-
-bool isUpper(char32_t c)
-{
-    return (c >= U'A' && c <= U'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) ||
-           (c >= 0x100 && c <= 0x17F && c % 2 == 0) || (c >= 0x391 && c <= 0x3A9) || (c >= 0x400 && c <= 0x42F);
-}
-
-bool isLower(char32_t c)
-{
-    return (c >= U'a' && c <= U'z') || (c >= 0xDF && c <= 0xFF && c != 0xF7) ||
-           (c >= 0x100 && c <= 0x17F && c % 2 == 1) || (c >= 0x3B1 && c <= 0x3C9) || (c >= 0x430 && c <= 0x45F);
-}
-
-char32_t toLower(char32_t c)
-{
-    if ((c >= U'A' && c <= U'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3A9) ||
-        (c >= 0x410 && c <= 0x42F)) {
-        return c + 0x20;
-    }
-    if (c >= 0x400 && c <= 0x40F) {
-        return c + 0x50;
-    }
-    if (c >= 0x100 && c <= 0x17F && c % 2 == 0) {
-        return c + 1;
-    }
-    return c;
 }
 
 bool isLetter(char32_t c)
@@ -110,6 +85,65 @@ std::u32string normalizeTitle(std::u32string_view text)
         out.pop_back();
     }
     return out;
+}
+
+namespace {
+
+// The edit distance of two texts, or any number above `limit` once it is
+// clear that the distance exceeds it: only the cells within `limit` of the
+// diagonal are worked out, so the cost is the shorter length times the
+// limit, not the product of the lengths.
+std::size_t editDistance(const std::u32string &a, const std::u32string &b, std::size_t limit)
+{
+    const std::size_t over = limit + 1;
+    if ((a.size() > b.size() ? a.size() - b.size() : b.size() - a.size()) > limit) {
+        return over;
+    }
+    std::vector<std::size_t> row(b.size() + 1, over);
+    for (std::size_t j = 0; j <= std::min(b.size(), limit); ++j) {
+        row[j] = j;
+    }
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        const std::size_t from = i > limit ? i - limit : 1;
+        const std::size_t to = std::min(b.size(), i + limit);
+        std::size_t diagonal = row[from - 1];
+        row[from - 1] = from == 1 && i <= limit ? i : over;
+        std::size_t least = row[from - 1];
+        for (std::size_t j = from; j <= to; ++j) {
+            const std::size_t next =
+                std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1] ? 1 : 0), over});
+            diagonal = row[j];
+            row[j] = next;
+            least = std::min(least, next);
+        }
+        if (least > limit) {
+            return over;
+        }
+    }
+    return row[b.size()];
+}
+
+}  // namespace
+
+double similarity(const std::u32string &a, const std::u32string &b)
+{
+    if (a.empty() && b.empty()) {
+        return 1;
+    }
+    const std::size_t longer = std::max(a.size(), b.size());
+    return 1.0 - static_cast<double>(editDistance(a, b, longer)) / static_cast<double>(longer);
+}
+
+bool similarAtLeast(const std::u32string &a, const std::u32string &b, double threshold)
+{
+    if (a.empty() && b.empty()) {
+        return true;
+    }
+    const std::size_t longer = std::max(a.size(), b.size());
+    // The most edits that can still reach the threshold, and one more for
+    // the rounding of the comparison below.
+    const auto limit = static_cast<std::size_t>((1 - threshold) * static_cast<double>(longer)) + 1;
+    return 1.0 - static_cast<double>(editDistance(a, b, limit)) / static_cast<double>(longer) >= threshold;
 }
 
 }  // namespace tidemark::refined
