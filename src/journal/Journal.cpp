@@ -167,7 +167,9 @@ Json parsed(std::string_view text)
 }
 
 // The journal's lines from its end back, read in pieces that grow as they
-// go, so that a reader who stops early reads little.
+// go, so that a reader who stops early reads little. Each piece is split
+// forwards, where finding a newline is one library call, and its lines are
+// handed over from its last.
 class LinesBackwards {
 public:
     LinesBackwards(JournalStore &store, std::uint64_t size) : store_(store), begin_(size) {}
@@ -176,36 +178,26 @@ public:
     // until the next call. False at the journal's start, or on an error.
     bool previous(std::string_view &line)
     {
-        text_.resize(kept_);
-        for (;;) {
-            std::size_t end = text_.size();
-            if (end > 0 && text_[end - 1] == '\n') {
-                --end;
-            }
-            const std::size_t newline = end == 0 ? std::string::npos : text_.rfind('\n', end - 1);
-            std::size_t from = 0;
-            if (newline != std::string::npos) {
-                from = newline + 1;
-            } else if (begin_ != 0) {
-                if (!readMore()) {
-                    return false;
-                }
-                continue;
-            } else if (text_.empty()) {
+        while (lines_.empty()) {
+            if (begin_ == 0 || !readMore()) {
                 return false;
             }
-            line = std::string_view(text_).substr(from, end - from);
-            kept_ = from;
-            return true;
         }
+        const auto [from, to] = lines_.back();
+        lines_.pop_back();
+        line = std::string_view(text_).substr(from, to - from);
+        return true;
     }
 
     const std::error_code &error() const { return error_; }
 
 private:
+    // Reads the piece before what was read, joined to the start of the
+    // line that the last piece began in the middle of.
     bool readMore()
     {
         const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(piece_, begin_));
+        const bool atEnd = text_.empty();
         std::string piece;
         error_ = store_.readAt(begin_ - length, length, piece);
         if (!error_ && piece.size() != length) {
@@ -214,17 +206,34 @@ private:
         if (error_) {
             return false;
         }
-        text_.insert(0, piece);
+        piece.append(text_, 0, partial_);
+        text_ = std::move(piece);
         begin_ -= length;
-        kept_ = text_.size();
         piece_ = std::min<std::size_t>(piece_ * 2, 1 << 20);
+        // Before the first newline: part of a line that an earlier piece
+        // holds the rest of, unless this piece starts the journal.
+        std::size_t from = begin_ == 0 ? 0 : text_.find('\n');
+        partial_ = from == std::string::npos ? text_.size() : from;
+        if (from == std::string::npos) {
+            return true;
+        }
+        from += begin_ == 0 ? 0 : 1;
+        for (std::size_t newline; (newline = text_.find('\n', from)) != std::string::npos; from = newline + 1) {
+            lines_.emplace_back(from, newline);
+        }
+        if (from < text_.size() || !atEnd) {
+            // The journal's last line, cut short; or, in a later piece, the
+            // line whose rest the piece after holds.
+            lines_.emplace_back(from, text_.size());
+        }
         return true;
     }
 
     JournalStore &store_;
     std::uint64_t begin_;   // where text_ begins in the journal
-    std::string text_;      // the bytes from begin_ on that are not handed over
-    std::size_t kept_ = 0;  // text_'s length once the last line handed over goes
+    std::string text_;      // the last piece read, and what it begins
+    std::size_t partial_ = 0;  // the length of text_'s first line, which the piece before completes
+    std::vector<std::pair<std::size_t, std::size_t>> lines_;  // in text_, not handed over yet
     std::size_t piece_ = 64 << 10;
     std::error_code error_;
 };
