@@ -97,7 +97,7 @@ void printUsage(bool toStdout)
                "Every rename and undo run is recorded in a journal: $XDG_STATE_HOME/tidemark/\n"
                "(~/.local/state/tidemark/) on Linux, %LOCALAPPDATA%\\Tidemark\\ on Windows. A run\n"
                "that cannot be recorded is not made (exit status 2). The newest 1000 runs that\n"
-               "moved a file are kept, in no more than 56 MiB.\n"
+               "moved a file are kept, in no more than 56 MiB but for the newest.\n"
                "\n"
                "Exit status 2 means a usage error. Messages of the PDF library go to\n"
                "standard error as \"Error: FILE: MESSAGE\".\n",

@@ -166,6 +166,22 @@ Json parsed(std::string_view text)
     return Json::parse(text.begin(), text.end(), nullptr, false);
 }
 
+// The first line of a trimmed journal: how many runs that moved something
+// it kept, and the last run number it had met.
+struct TrimLine {
+    std::uint64_t kept = 0;
+    std::uint64_t through = 0;
+};
+std::optional<TrimLine> trimLine(std::string_view text)
+{
+    const Json record = parsed(text);
+    if (!record.is_object() || !record.contains("kept") || !record.at("kept").is_number_unsigned() ||
+        !record.contains("through") || !record.at("through").is_number_unsigned()) {
+        return std::nullopt;
+    }
+    return TrimLine{record.at("kept").get<std::uint64_t>(), record.at("through").get<std::uint64_t>()};
+}
+
 // The journal's lines from its end back, read in pieces that grow as they
 // go, so that a reader who stops early reads little. Each piece is split
 // forwards, where finding a newline is one library call, and its lines are
@@ -414,12 +430,18 @@ std::error_code Journal::lastRunNumber(std::uint64_t size, std::uint64_t &last)
     // Runs are numbered under the lock as their start is appended: the last
     // start line has the largest number. Every line met on the way back to
     // it counts too, so that a start line that cannot be read (or a number
-    // that another process wrote) is never numbered again.
+    // that another process wrote) is never numbered again; and so does the
+    // last number of a trim that kept no run.
     last = 0;
     LinesBackwards lines(*store_, size);
     for (std::string_view text; lines.previous(text);) {
         const Head head = headOf(text);
         last = std::max(last, head.run);
+        if (head.run == 0) {
+            if (const std::optional<TrimLine> trimmed = trimLine(text)) {
+                last = std::max(last, trimmed->through);
+            }
+        }
         if (head.run != 0 && head.kind == Head::Kind::kStart) {
             break;
         }
@@ -436,11 +458,8 @@ bool Journal::trimDue(std::uint64_t size, std::uint64_t last)
     // run numbered since, or all from the first run's number.
     std::uint64_t runs = last;
     (void)forEachLine(*store_, size, [&](std::string_view text, std::uint64_t) {
-        const Json record = parsed(text);
-        if (record.is_object() && record.contains("kept") && record.contains("through")) {
-            const std::uint64_t kept = record.value("kept", std::uint64_t{0});
-            const std::uint64_t through = record.value("through", std::uint64_t{0});
-            runs = kept + (last > through ? last - through : 0);
+        if (const std::optional<TrimLine> trimmed = trimLine(text)) {
+            runs = trimmed->kept + (last > trimmed->through ? last - trimmed->through : 0);
             return false;
         }
         const std::uint64_t first = headOf(text).run;
@@ -492,7 +511,9 @@ std::error_code Journal::trim(std::uint64_t size, std::uint64_t last)
     }
 
     // The newest runs that fit, with room for the one about to start; older
-    // ones go, but for any whose process still records it.
+    // ones go, but for any whose process still records it. The newest run
+    // that moved something stays even when it alone is past the size bound:
+    // the run just made can always be taken back.
     std::unordered_set<std::uint64_t> kept;
     std::size_t moved = 0;
     std::uint64_t bytes = 0;
@@ -500,7 +521,7 @@ std::error_code Journal::trim(std::uint64_t size, std::uint64_t last)
     for (auto it = runs.rbegin(); it != runs.rend(); ++it) {
         const auto &[id, run] = *it;
         const std::size_t movedToo = run.moves > run.failed ? 1 : 0;
-        full = full || moved + movedToo + 1 > kRunsKept || bytes + run.bytes > kBytesKept;
+        full = full || moved + movedToo + 1 > kRunsKept || (moved != 0 && bytes + run.bytes > kBytesKept);
         if (!full) {
             moved += movedToo;
             bytes += run.bytes;

@@ -84,7 +84,8 @@ std::error_code make_error_code(JournalErrc error);
 // the newest runs no more than kBytesKept. It is trimmed when a run starts
 // and it has grown past kRunsTrimmed such runs or kBytesTrimmed, so that
 // the rewrite comes once in a hundred runs or eight megabytes. A run is kept
-// or dropped whole, and one whose process still records it is kept. The
+// or dropped whole; one whose process still records it is kept, and so is
+// the newest run that moved something, whatever its size. The
 // trimmed journal's first line says how many runs it kept, so that the next
 // start knows when to trim without reading the whole journal.
 class Journal {

@@ -354,10 +354,10 @@ TEST_F(JournalRun, ConcurrentRunsKeepTheirRecordsWhole)
 }
 
 // When a run starts and the journal holds 1,100 runs that moved something,
-// or 64 MiB, it keeps the newest 1,000 such runs in no more than 56 MiB. A
-// run is kept or dropped whole, one whose process still records it is kept,
-// and the trimmed journal takes the old one's place only once it is on the
-// disk.
+// or 64 MiB, it keeps the newest 1,000 such runs in no more than 56 MiB but
+// for the newest. A run is kept or dropped whole, one whose process still
+// records it is kept, and the trimmed journal takes the old one's place
+// only once it is on the disk.
 TEST_F(JournalRun, TrimKeepsTheNewestRunsWhole)
 {
     struct Case {
@@ -369,6 +369,7 @@ TEST_F(JournalRun, TrimKeepsTheNewestRunsWhole)
         bool syncFails;
         std::size_t runsAfter;  // the new one with them
         std::uint64_t oldestAfter;  // but for run 1, which goes on
+        std::string head = "";      // the first line, as a trim leaves it
     };
     const std::size_t mib2 = 2u << 20;
     const Case cases[] = {
@@ -378,6 +379,11 @@ TEST_F(JournalRun, TrimKeepsTheNewestRunsWhole)
         {"the trimmed journal cannot be synced", 1100, 0, 0, 0, true, 1101, 2},
         {"a byte short of 64 MiB", 32, mib2, mib2 - 1, 0, false, 33, 2},
         {"64 MiB", 32, mib2, mib2, 0, false, 30, 5},
+        {"the newest run alone past 56 MiB", 2, 8u << 20, 60u << 20, 0, false, 3, 2},
+        {"1,000 kept at the last trim, 100 runs since", 1100, 0, 0, 0, false, 1001, 102,
+         "{\"kept\":1000,\"through\":1000}\n"},
+        {"999 kept at the last trim, 100 runs since", 1100, 0, 0, 0, false, 1101, 2,
+         "{\"kept\":999,\"through\":1000}\n"},
     };
     for (const Case &c : cases) {
         // Each run: its start, then moves with names long enough to make it
@@ -385,6 +391,7 @@ TEST_F(JournalRun, TrimKeepsTheNewestRunsWhole)
         std::map<std::uint64_t, std::size_t> movesOf;
         {
             std::ofstream out(journalFile(), std::ios::binary | std::ios::trunc);
+            out << c.head;
             for (std::uint64_t id = 1; id <= c.runs; ++id) {
                 const std::size_t bytes = id < c.runs ? c.bytes : c.lastBytes;
                 std::string text = startLine(std::to_string(id));
@@ -421,6 +428,73 @@ TEST_F(JournalRun, TrimKeepsTheNewestRunsWhole)
         }
         EXPECT_EQ(snapshot(state.path()).count("journal.new"), 0u) << c.why;
     }
+}
+
+// Fails every read of the journal's bytes from `from` up to `to`.
+class UnreadableStretchStore final : public ForwardingStore {
+public:
+    UnreadableStretchStore(std::unique_ptr<JournalStore> real, std::uint64_t from, std::uint64_t to)
+        : ForwardingStore(std::move(real)), from_(from), to_(to)
+    {
+    }
+    std::error_code readAt(std::uint64_t offset, std::size_t length, std::string &bytes) override
+    {
+        if (offset < to_ && offset + length > from_) {
+            return std::make_error_code(std::errc::io_error);
+        }
+        return real_->readAt(offset, length, bytes);
+    }
+
+private:
+    std::uint64_t from_;
+    std::uint64_t to_;
+};
+
+// Starting a run, history and undo read the journal's end, as far back as
+// the runs they need, and its first line: a long journal costs them no
+// more than a short one. Run 1's 3 MiB of moves cannot be read here, but
+// for its start line; runs 2 and 3 are 100 KiB each.
+TEST_F(JournalRun, ReadingGoesNoFurtherBackThanTheRunsItNeeds)
+{
+    std::string text = startLine("1");
+    for (std::uint64_t move = 1; move <= 3000; ++move) {
+        text += moveLine(1, move, std::string(1000, 'x') + ".pdf");
+    }
+    const std::uint64_t unreadableTo = text.size() - (1u << 20);
+    for (const std::uint64_t run : {2, 3}) {
+        text += startLine(std::to_string(run));
+        for (std::uint64_t move = 1; move <= 100; ++move) {
+            text += moveLine(run, move, std::string(1000, 'x') + ".pdf");
+        }
+    }
+    writeFileBytes(journalFile(), text);
+    Journal j(std::make_unique<UnreadableStretchStore>(store(), 4096, unreadableTo));
+
+    struct Case {
+        const char *why;
+        std::function<std::error_code()> read;
+        bool readable;
+    };
+    std::vector<RunRecord> shown;
+    std::optional<RunRecord> undone;
+    std::string why;
+    const std::vector<Case> cases{
+        {"history -n 2", [&] { return j.readRuns(shown, 2, false); }, true},
+        {"history -n 3", [&] { return j.readRuns(shown, 3, false); }, false},
+        {"undo", [&] { return findRunToUndo(j, 0, undone, why); }, true},
+        {"undo 1", [&] { return findRunToUndo(j, 1, undone, why); }, false},
+        {"undo 2", [&] { return findRunToUndo(j, 2, undone, why); }, true},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(!c.read(), c.readable) << c.why;
+    }
+    ASSERT_TRUE(undone);
+    EXPECT_EQ(undone->id, 2u);
+    EXPECT_EQ(undone->moves.size(), 100u);
+    j.beginRun({"rename", {}});
+    std::size_t number = 0;
+    EXPECT_FALSE(j.recordMove("/p/a.pdf", "/p/b.pdf", FileStamp{}, number));
+    EXPECT_EQ(j.runId(), 4u);
 }
 
 TEST_F(JournalRun, LineCutShortByAPowerCutIsPassedOver)
@@ -553,6 +627,7 @@ TEST_F(JournalRun, TheNextRunsNumber)
         {"a run that ended", startLine("7") + moveLine(7, 1) + "{\"run\":7,\"end\":1714640060,\"counts\":{}}\n", 8},
         {"a start line whose number cannot be read", startLine("1") + startLine("-2") + moveLine(2, 1), 3},
         {"a number another process wrote", startLine("5") + moveLine(9, 1), 10},
+        {"a trim that kept no run", "{\"kept\":0,\"through\":41}\n", 42},
         {"the number before the last", startLine("9007199254740990"), 9007199254740991u},
         {"the last number", startLine("9007199254740991"), 0},
         {"the largest 64-bit number", startLine("18446744073709551615"), 0},
