@@ -430,7 +430,8 @@ TEST_F(JournalRun, TrimKeepsTheNewestRunsWhole)
     }
 }
 
-// Fails every read of the journal's bytes from `from` up to `to`.
+// Fails every read of the journal's bytes from `from` up to `to`, and says
+// that one was tried.
 class UnreadableStretchStore final : public ForwardingStore {
 public:
     UnreadableStretchStore(std::unique_ptr<JournalStore> real, std::uint64_t from, std::uint64_t to)
@@ -440,10 +441,12 @@ public:
     std::error_code readAt(std::uint64_t offset, std::size_t length, std::string &bytes) override
     {
         if (offset < to_ && offset + length > from_) {
+            tried = true;
             return std::make_error_code(std::errc::io_error);
         }
         return real_->readAt(offset, length, bytes);
     }
+    bool tried = false;
 
 private:
     std::uint64_t from_;
@@ -452,8 +455,8 @@ private:
 
 // Starting a run, history and undo read the journal's end, as far back as
 // the runs they need, and its first line: a long journal costs them no
-// more than a short one. Run 1's 3 MiB of moves cannot be read here, but
-// for its start line; runs 2 and 3 are 100 KiB each.
+// more than a short one. Runs 2 and 3 are 100 KiB each; of run 1's 3 MiB
+// before them, only its first line and its last megabyte can be read here.
 TEST_F(JournalRun, ReadingGoesNoFurtherBackThanTheRunsItNeeds)
 {
     std::string text = startLine("1");
@@ -468,7 +471,9 @@ TEST_F(JournalRun, ReadingGoesNoFurtherBackThanTheRunsItNeeds)
         }
     }
     writeFileBytes(journalFile(), text);
-    Journal j(std::make_unique<UnreadableStretchStore>(store(), 4096, unreadableTo));
+    auto unreadable = std::make_unique<UnreadableStretchStore>(store(), 4096, unreadableTo);
+    UnreadableStretchStore &stretch = *unreadable;
+    Journal j(std::move(unreadable));
 
     struct Case {
         const char *why;
@@ -486,15 +491,19 @@ TEST_F(JournalRun, ReadingGoesNoFurtherBackThanTheRunsItNeeds)
         {"undo 2", [&] { return findRunToUndo(j, 2, undone, why); }, true},
     };
     for (const Case &c : cases) {
+        stretch.tried = false;
         EXPECT_EQ(!c.read(), c.readable) << c.why;
+        EXPECT_EQ(stretch.tried, !c.readable) << c.why;
     }
     ASSERT_TRUE(undone);
     EXPECT_EQ(undone->id, 2u);
     EXPECT_EQ(undone->moves.size(), 100u);
     j.beginRun({"rename", {}});
     std::size_t number = 0;
+    stretch.tried = false;
     EXPECT_FALSE(j.recordMove("/p/a.pdf", "/p/b.pdf", FileStamp{}, number));
     EXPECT_EQ(j.runId(), 4u);
+    EXPECT_FALSE(stretch.tried);
 }
 
 TEST_F(JournalRun, LineCutShortByAPowerCutIsPassedOver)
