@@ -293,8 +293,8 @@ std::error_code forEachLine(JournalStore &store, std::uint64_t size, const LineV
 
 }  // namespace
 
-std::error_code copyKept(const std::string &head, const std::vector<ByteRange> &kept, const ReadAt &readAt,
-                         const WriteBytes &write)
+std::error_code JournalStore::writeKept(const std::string &head, const std::vector<ByteRange> &kept,
+                                        const WriteBytes &write, const std::function<std::error_code()> &sync)
 {
     if (const std::error_code error = write(head)) {
         return error;
@@ -315,7 +315,10 @@ std::error_code copyKept(const std::string &head, const std::vector<ByteRange> &
             done += piece.size();
         }
     }
-    return {};
+    if (const std::error_code error = hook(StoreCall::kSyncReplacement)) {
+        return error;
+    }
+    return sync();
 }
 
 std::error_code make_error_code(JournalErrc error)

@@ -97,16 +97,17 @@ public:
 protected:
     std::error_code hook(StoreCall call) const { return hook_ ? hook_(call) : std::error_code{}; }
 
+    // The new journal of replace(), for every store: `head`, then each
+    // `kept` stretch of this journal read in pieces, handed to `write`; then
+    // `sync`, which waits until all of it is on the disk, so that a crash
+    // just after it takes the old one's place cannot leave it empty.
+    using WriteBytes = std::function<std::error_code(const std::string &bytes)>;
+    std::error_code writeKept(const std::string &head, const std::vector<ByteRange> &kept, const WriteBytes &write,
+                              const std::function<std::error_code()> &sync);
+
 private:
     CallHook hook_;
 };
-
-// The body of JournalStore::replace() for every store: `head`, then each
-// `kept` stretch read through `readAt` in pieces, handed to `write`.
-using ReadAt = std::function<std::error_code(std::uint64_t offset, std::size_t length, std::string &bytes)>;
-using WriteBytes = std::function<std::error_code(const std::string &bytes)>;
-std::error_code copyKept(const std::string &head, const std::vector<ByteRange> &kept, const ReadAt &readAt,
-                         const WriteBytes &write);
 
 enum class JournalAccess {
     kRecord,  // the folder and the journal are made when missing

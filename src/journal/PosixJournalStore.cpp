@@ -276,24 +276,9 @@ private:
         if (fd.get() < 0) {
             return lastError();
         }
-        const std::error_code error = copyKept(
-            head, kept,
-            [this](std::uint64_t offset, std::size_t length, std::string &bytes) {
-                return readAll(journalFd_.get(), offset, length, bytes);
-            },
-            [&fd](const std::string &bytes) { return writeAll(fd.get(), bytes.data(), bytes.size()); });
-        if (error) {
-            return error;
-        }
-        return syncReplacement(fd.get());
-    }
-
-    std::error_code syncReplacement(int fd) const
-    {
-        if (const std::error_code error = hook(StoreCall::kSyncReplacement)) {
-            return error;
-        }
-        return fsync(fd) == 0 ? std::error_code{} : lastError();
+        return writeKept(
+            head, kept, [&fd](const std::string &bytes) { return writeAll(fd.get(), bytes.data(), bytes.size()); },
+            [&fd] { return fsync(fd.get()) == 0 ? std::error_code{} : lastError(); });
     }
 
     std::string folder_;

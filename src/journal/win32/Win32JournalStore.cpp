@@ -314,24 +314,9 @@ private:
         if (!h) {
             return lastError();
         }
-        const std::error_code error = copyKept(
-            head, kept,
-            [this](std::uint64_t offset, std::size_t length, std::string &bytes) {
-                return readAll(journal_.get(), offset, length, bytes);
-            },
-            [&h](const std::string &bytes) { return writeAll(h.get(), bytes.data(), bytes.size()); });
-        if (error) {
-            return error;
-        }
-        return syncReplacement(h.get());
-    }
-
-    std::error_code syncReplacement(HANDLE h) const
-    {
-        if (const std::error_code error = hook(StoreCall::kSyncReplacement)) {
-            return error;
-        }
-        return FlushFileBuffers(h) ? std::error_code{} : lastError();
+        return writeKept(
+            head, kept, [&h](const std::string &bytes) { return writeAll(h.get(), bytes.data(), bytes.size()); },
+            [&h] { return FlushFileBuffers(h.get()) ? std::error_code{} : lastError(); });
     }
 
     std::string file_;
