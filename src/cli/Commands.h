@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "journal/JournalStore.h"
+
 namespace tidemark {
 class Journal;
 }
@@ -23,9 +25,10 @@ int runUndo(const std::vector<std::string> &args);
 int runHistory(const std::vector<std::string> &args);
 int runWatch(const std::vector<std::string> &args);
 
-// Opens the user's journal for `command`; returns -1 when it is open, or
-// the exit status to end with after saying why it cannot be.
-int openJournal(const char *command, std::unique_ptr<Journal> &journal);
+// Opens the user's journal for `command`, to record runs or only to read;
+// returns -1 when it is open, or the exit status to end with after saying
+// why it cannot be.
+int openJournal(const char *command, std::unique_ptr<Journal> &journal, JournalAccess access = JournalAccess::kRecord);
 std::vector<std::string> absolutePaths(const std::vector<std::string> &paths);
 
 void printUsage(bool toStdout);

@@ -3,12 +3,12 @@
 #include <cstdlib>
 #include <ctime>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/Commands.h"
 #include "journal/Journal.h"
-#include "journal/RecordingFileSystem.h"
 #include "journal/Undo.h"
 #include "rename/DryRunFileSystem.h"
 #include "rename/FileSystem.h"
@@ -33,11 +33,42 @@ int usageError(const char *command, const std::string &what)
     return kUsage;
 }
 
+// `text` as it may go to a terminal: a file name may hold control
+// characters, which would move the cursor or change the terminal's state,
+// and they are written as \xHH instead.
+std::string printable(const std::string &text)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = [&text](std::size_t at) { return static_cast<unsigned char>(text[at]); };
+        std::size_t control = byte(i) < 0x20 || byte(i) == 0x7F ? 1 : 0;
+#ifndef _WIN32
+        // U+0080 to U+009F, the C1 controls, in UTF-8; on Windows names are
+        // in the ANSI code page, where these bytes are letters.
+        if (byte(i) == 0xC2 && i + 1 < text.size() && byte(i + 1) >= 0x80 && byte(i + 1) <= 0x9F) {
+            control = 2;
+        }
+#endif
+        if (control == 0) {
+            out += text[i];
+            continue;
+        }
+        for (const std::size_t end = i + control; i < end; ++i) {
+            out += "\\x";
+            out += digits[byte(i) >> 4];
+            out += digits[byte(i) & 15];
+        }
+        --i;
+    }
+    return out;
+}
+
 std::string describe(const RunInfo &info)
 {
-    std::string text = info.command;
+    std::string text = printable(info.command);
     if (!info.paths.empty()) {
-        text += "  " + info.paths.front();
+        text += "  " + printable(info.paths.front());
         if (info.paths.size() > 1) {
             text += " and " + std::to_string(info.paths.size() - 1) + " more";
         }
@@ -47,16 +78,19 @@ std::string describe(const RunInfo &info)
 
 std::string countsText(const RunRecord &run)
 {
+    if (run.goesOn) {
+        return "still going, " + std::to_string(run.tally.made) + " moved so far";
+    }
     if (!run.ended) {
-        std::size_t moved = 0;
-        for (const MoveRecord &move : run.moves) {
-            moved += move.state == MoveRecord::State::kFailed ? 0 : 1;
+        std::string text = "stopped before its end, " + std::to_string(run.tally.made) + " moved";
+        if (run.tally.unconfirmed != 0) {
+            text += ", " + std::to_string(run.tally.unconfirmed) + " unconfirmed";
         }
-        return "stopped before its end, " + std::to_string(moved) + " moved";
+        return text;
     }
     std::string text;
     for (const auto &[outcome, count] : run.counts) {
-        text += (text.empty() ? "" : ", ") + std::to_string(count) + " " + outcome;
+        text += (text.empty() ? "" : ", ") + std::to_string(count) + " " + printable(outcome);
     }
     return text;
 }
@@ -72,61 +106,50 @@ std::string localTime(std::int64_t seconds)
     return text;
 }
 
-// Prints one line per file and counts the outcomes.
-class UndoPrinter {
-public:
-    void operator()(const UndoReport &r)
-    {
-        switch (r.outcome) {
-        case UndoOutcome::kRestored:
-            ++restored;
-            std::printf("restored: %s -> %s\n", r.newPath.c_str(), r.oldPath.c_str());
-            break;
-        case UndoOutcome::kNotMoved:
-            break;
-        case UndoOutcome::kGone:
-            leftAlone("%s: moved or deleted since the run\n", r);
-            break;
-        case UndoOutcome::kChanged:
-            leftAlone("%s: changed since the run\n", r);
-            break;
-        case UndoOutcome::kOldNameTaken:
-            ++left;
-            std::printf("left alone: %s: its old name %s is taken\n", r.newPath.c_str(), r.oldPath.c_str());
-            break;
-        case UndoOutcome::kFailed:
-            ++failed;
-            std::printf("failed: %s -> %s: %s\n", r.newPath.c_str(), r.oldPath.c_str(), r.error.message().c_str());
-            break;
-        }
-        std::fflush(stdout);
+// One line per file that the undo restored or left alone.
+void printUndoLine(const UndoReport &r)
+{
+    const std::string newPath = printable(r.newPath);
+    const std::string oldPath = printable(r.oldPath);
+    switch (r.outcome) {
+    case UndoOutcome::kRestored:
+        std::printf("restored: %s -> %s\n", newPath.c_str(), oldPath.c_str());
+        break;
+    case UndoOutcome::kUnderOldName:
+        return;
+    case UndoOutcome::kGone:
+        std::printf("left alone: %s: moved or deleted since the run\n", newPath.c_str());
+        break;
+    case UndoOutcome::kChanged:
+        std::printf("left alone: %s: changed since the run\n", newPath.c_str());
+        break;
+    case UndoOutcome::kOldNameTaken:
+        std::printf("left alone: %s: its old name %s is taken\n", newPath.c_str(), oldPath.c_str());
+        break;
+    case UndoOutcome::kNotInOneFolder:
+        std::printf("left alone: %s: its record is not of a move within one folder\n", newPath.c_str());
+        break;
+    case UndoOutcome::kFailed:
+        std::printf("failed: %s -> %s: %s\n", newPath.c_str(), oldPath.c_str(), r.error.message().c_str());
+        break;
     }
-
-    std::size_t restored = 0;
-    std::size_t left = 0;
-    std::size_t failed = 0;
-
-private:
-    void leftAlone(const char *format, const UndoReport &r)
-    {
-        ++left;
-        std::fputs("left alone: ", stdout);
-        std::printf(format, r.newPath.c_str());
-    }
-};
+    std::fflush(stdout);
+}
 
 }  // namespace
 
-int openJournal(const char *command, std::unique_ptr<Journal> &journal)
+int openJournal(const char *command, std::unique_ptr<Journal> &journal, JournalAccess access)
 {
     const std::string folder = defaultJournalFolder();
     if (folder.empty()) {
         std::fprintf(stderr, "tidemark %s: no place for the journal: set XDG_STATE_HOME or HOME\n", command);
         return kUsage;
     }
-    if (const std::error_code error = Journal::open(folder, journal)) {
-        std::fprintf(stderr, "tidemark %s: cannot write the journal in %s: %s\n", command, folder.c_str(),
-                     error.message().c_str());
+    const bool recording = access == JournalAccess::kRecord;
+    if (const std::error_code error =
+            recording ? Journal::open(folder, journal) : Journal::openForReading(folder, journal)) {
+        std::fprintf(stderr, "tidemark %s: cannot %s the journal in %s: %s\n", command, recording ? "write" : "read",
+                     folder.c_str(), error.message().c_str());
         if (std::string(command) == "rename") {
             std::fputs("Nothing was renamed. With --no-journal the run is made without a way to undo it.\n", stderr);
         }
@@ -162,45 +185,43 @@ int runUndo(const std::vector<std::string> &args)
         }
     }
 
+    // A dry run writes nothing, so it needs no more than to read.
     std::unique_ptr<Journal> journal;
-    if (const int status = openJournal("undo", journal); status >= 0) {
+    if (const int status = openJournal("undo", journal, dryRun ? JournalAccess::kRead : JournalAccess::kRecord);
+        status >= 0) {
         return status;
     }
-    std::vector<RunRecord> runs;
-    if (const std::error_code error = journal->readRuns(runs)) {
+    std::optional<RunRecord> run;
+    std::string why;
+    if (const std::error_code error = findRunToUndo(*journal, wanted, run, why)) {
         std::fprintf(stderr, "tidemark undo: cannot read %s: %s\n", journal->path().c_str(), error.message().c_str());
         return kUsage;
     }
-    std::string why;
-    const RunRecord *run = findRunToUndo(runs, wanted, why);
-    if (run == nullptr) {
+    if (!run) {
         std::fprintf(stderr, "tidemark undo: %s\n", why.c_str());
         return kSomeFailed;
     }
 
     std::printf("taking back run %llu: %s\n", static_cast<unsigned long long>(run->id), describe(run->info).c_str());
-    const std::unique_ptr<FileSystem> disk = makeSystemFileSystem();
-    // The undo is a run of its own, so that it can be taken back too.
-    journal->beginRun({"undo " + std::to_string(run->id), run->info.paths, run->id});
-    RecordingFileSystem recording(*disk, journal.get(), RecordingFileSystem::Policy::kRefuseUnrecorded);
-    DryRunFileSystem overlay(*disk);
-    UndoPrinter printer;
-    undoRun(*run, dryRun ? static_cast<FileSystem &>(overlay) : recording,
-            [&printer](const UndoReport &r) { printer(r); });
-
-    std::string recorded;
-    if (dryRun) {
-        recorded = " (dry run: nothing was restored)";
-    } else {
-        (void)journal->finish({{"restored", printer.restored}, {"left alone", printer.left}, {"failed", printer.failed}});
-        if (journal->runId() != 0) {
-            recorded = " (recorded as run " + std::to_string(journal->runId()) + ")";
-        }
-    }
-    std::printf("%zu restored, %zu left alone, %zu failed%s\n", printer.restored, printer.left, printer.failed,
-                recorded.c_str());
     std::fflush(stdout);
-    return printer.left + printer.failed == 0 ? kOk : kSomeFailed;
+    const std::unique_ptr<FileSystem> disk = makeSystemFileSystem();
+    DryRunFileSystem overlay(*disk);
+    const UndoCounts counts = takeBackRun(*run, dryRun ? static_cast<FileSystem &>(overlay) : *disk,
+                                          dryRun ? nullptr : journal.get(), printUndoLine);
+
+    std::string more;
+    if (counts.underOldName != 0) {
+        more = ", " + std::to_string(counts.underOldName) + " already back";
+    }
+    if (dryRun) {
+        more += " (dry run: nothing was restored)";
+    } else if (counts.recordedAs != 0) {
+        more += " (recorded as run " + std::to_string(counts.recordedAs) + ")";
+    }
+    std::printf("%zu restored, %zu left alone, %zu failed%s\n", counts.restored, counts.leftAlone, counts.failed,
+                more.c_str());
+    std::fflush(stdout);
+    return counts.leftAlone + counts.failed == 0 ? kOk : kSomeFailed;
 }
 
 int runHistory(const std::vector<std::string> &args)
@@ -211,18 +232,23 @@ int runHistory(const std::vector<std::string> &args)
             printUsage(true);
             return kOk;
         }
-        if (args[i] == "-n" && i + 1 < args.size() && positiveNumber(args[i + 1]) != 0) {
-            limit = positiveNumber(args[++i]);
-        } else {
+        if (args[i] != "-n") {
             return usageError("history", "unexpected argument '" + args[i] + "'");
+        }
+        if (i + 1 == args.size()) {
+            return usageError("history", "-n wants a number of runs");
+        }
+        limit = positiveNumber(args[++i]);
+        if (limit == 0) {
+            return usageError("history", "-n wants a number of runs from 1 up, not '" + args[i] + "'");
         }
     }
     std::unique_ptr<Journal> journal;
-    if (const int status = openJournal("history", journal); status >= 0) {
+    if (const int status = openJournal("history", journal, JournalAccess::kRead); status >= 0) {
         return status;
     }
     std::vector<RunRecord> runs;
-    if (const std::error_code error = journal->readRuns(runs)) {
+    if (const std::error_code error = journal->readRuns(runs, limit, false)) {
         std::fprintf(stderr, "tidemark history: cannot read %s: %s\n", journal->path().c_str(),
                      error.message().c_str());
         return kUsage;
@@ -230,14 +256,15 @@ int runHistory(const std::vector<std::string> &args)
     if (runs.empty()) {
         std::printf("no runs in %s\n", journal->path().c_str());
     }
-    std::size_t shown = 0;
-    for (auto it = runs.rbegin(); it != runs.rend() && shown < limit; ++it, ++shown) {
+    for (const RunRecord &run : runs) {
         std::string undone;
-        if (it->undoneBy != 0) {
-            undone = "  (taken back by run " + std::to_string(it->undoneBy) + ")";
+        if (run.undoneBy != 0) {
+            undone = "  (taken back by run " + std::to_string(run.undoneBy) + ")";
+        } else if (run.partlyUndoneBy != 0) {
+            undone = "  (partly taken back by run " + std::to_string(run.partlyUndoneBy) + ")";
         }
-        std::printf("%llu  %s  %s  %s%s\n", static_cast<unsigned long long>(it->id), localTime(it->started).c_str(),
-                    describe(it->info).c_str(), countsText(*it).c_str(), undone.c_str());
+        std::printf("%llu  %s  %s  %s%s\n", static_cast<unsigned long long>(run.id), localTime(run.started).c_str(),
+                    describe(run.info).c_str(), countsText(run).c_str(), undone.c_str());
     }
     std::fflush(stdout);
     return kOk;

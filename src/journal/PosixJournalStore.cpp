@@ -1,14 +1,17 @@
-// The journal's files on POSIX: flock() on a lock file beside the journal,
-// appends with O_APPEND, replacement by rename().
+// The journal's files on POSIX: open file description locks (F_OFD_SETLK)
+// on bytes of a lock file beside the journal, appends with O_APPEND,
+// replacement by rename().
 #include <fcntl.h>
 #include <pwd.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <set>
 
+#include "common/posix/FileDescriptor.h"
 #include "journal/JournalStore.h"
 
 namespace tidemark {
@@ -20,42 +23,19 @@ std::error_code lastError()
     return {errno, std::generic_category()};
 }
 
-// A file descriptor, closed when it goes away.
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd()
-    {
-        if (fd_ >= 0) {
-            close(fd_);
-        }
-    }
-    Fd(Fd &&other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-    Fd &operator=(Fd &&other) noexcept
-    {
-        std::swap(fd_, other.fd_);
-        return *this;
-    }
-    int get() const { return fd_; }
-    bool ok() const { return fd_ >= 0; }
-
-private:
-    int fd_;
-};
-
-Fd openFile(const std::string &path, int flags)
+FileDescriptor openFile(const std::string &path, int flags)
 {
     int fd;
     do {
         fd = open(path.c_str(), flags | O_CLOEXEC, 0600);
     } while (fd < 0 && errno == EINTR);
-    return Fd(fd);
+    return FileDescriptor(fd);
 }
 
-std::error_code writeAll(int fd, const std::string &bytes)
+std::error_code writeAll(int fd, const char *bytes, std::size_t size)
 {
-    for (std::size_t done = 0; done < bytes.size();) {
-        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    for (std::size_t done = 0; done < size;) {
+        const ssize_t n = write(fd, bytes + done, size - done);
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
@@ -67,11 +47,32 @@ std::error_code writeAll(int fd, const std::string &bytes)
     return {};
 }
 
+std::error_code readAll(int fd, std::uint64_t offset, std::size_t length, std::string &bytes)
+{
+    bytes.resize(length);
+    std::size_t done = 0;
+    while (done < length) {
+        const ssize_t n = pread(fd, bytes.data() + done, length - done, static_cast<off_t>(offset + done));
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return lastError();
+        }
+        if (n == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    bytes.resize(done);
+    return {};
+}
+
 // A new entry's name is only as lasting as its folder's.
 std::error_code syncFolder(const std::string &folder)
 {
-    const Fd fd = openFile(folder, O_RDONLY | O_DIRECTORY);
-    if (!fd.ok() || fsync(fd.get()) != 0) {
+    const FileDescriptor fd = openFile(folder, O_RDONLY | O_DIRECTORY);
+    if (fd.get() < 0 || fsync(fd.get()) != 0) {
         return lastError();
     }
     return {};
@@ -91,82 +92,134 @@ std::error_code makeFolders(const std::string &folder)
     }
 }
 
+// Byte 0 of the lock file is the journal's lock, byte N the mark of run N.
+// Locks of open file descriptions belong to the descriptor, not to the
+// process as fcntl's older locks do: two stores of one process exclude each
+// other, and no close() of another descriptor of the file drops them.
+int lockByte(int fd, short type, std::uint64_t at, bool wait)
+{
+    struct flock range {};
+    range.l_type = type;
+    range.l_whence = SEEK_SET;
+    range.l_start = static_cast<off_t>(at);
+    range.l_len = 1;
+    return fcntl(fd, wait ? F_OFD_SETLKW : F_OFD_SETLK, &range);
+}
+
 class PosixJournalStore final : public JournalStore {
 public:
-    PosixJournalStore(std::string folder, Fd lockFd)
-        : folder_(std::move(folder)), file_(folder_ + "/journal"), lockFd_(std::move(lockFd))
+    PosixJournalStore(std::string folder, JournalAccess access)
+        : folder_(std::move(folder)), file_(folder_ + "/journal"), lockFile_(folder_ + "/journal.lock"),
+          access_(access)
     {
+    }
+
+    std::error_code openLockFile()
+    {
+        lockFd_ = openFile(lockFile_, access_ == JournalAccess::kRecord ? O_RDWR | O_CREAT : O_RDONLY);
+        if (lockFd_.get() < 0) {
+            return lastError();
+        }
+        for (const std::uint64_t run : heldRuns_) {
+            lockByte(lockFd_.get(), F_WRLCK, run, false);
+        }
+        return {};
     }
 
     std::error_code lock() override
     {
-        while (flock(lockFd_.get(), LOCK_EX) != 0) {
+        for (;;) {
+            if (lockFd_.get() < 0) {
+                if (const std::error_code error = openLockFile()) {
+                    // A reader of a journal that nothing has written since it
+                    // lost its lock file has nobody to wait for.
+                    if (access_ == JournalAccess::kRead && error == std::errc::no_such_file_or_directory) {
+                        break;
+                    }
+                    return error;
+                }
+            }
+            const short type = access_ == JournalAccess::kRecord ? F_WRLCK : F_RDLCK;
+            while (lockByte(lockFd_.get(), type, 0, true) != 0) {
+                if (errno != EINTR) {
+                    return lastError();
+                }
+            }
+            // Another process that deleted or replaced the lock file locks
+            // the file of that name: so must this one.
+            struct stat held {}, named {};
+            if (fstat(lockFd_.get(), &held) == 0 && stat(lockFile_.c_str(), &named) == 0 &&
+                held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+                break;
+            }
+            lockFd_ = FileDescriptor();  // closing it drops its locks
+        }
+        journalFd_ = openFile(file_, access_ == JournalAccess::kRecord ? O_RDWR | O_APPEND | O_CREAT : O_RDONLY);
+        if (journalFd_.get() < 0 && !(access_ == JournalAccess::kRead && errno == ENOENT)) {
+            const std::error_code error = lastError();
+            unlock();
+            return error;
+        }
+        return {};
+    }
+
+    void unlock() override
+    {
+        journalFd_ = FileDescriptor();
+        if (lockFd_.get() >= 0) {
+            lockByte(lockFd_.get(), F_UNLCK, 0, false);
+        }
+    }
+
+    std::error_code size(std::uint64_t &bytes) override
+    {
+        bytes = 0;
+        struct stat st {};
+        if (journalFd_.get() < 0) {
+            return {};
+        }
+        if (fstat(journalFd_.get(), &st) != 0) {
+            return lastError();
+        }
+        bytes = static_cast<std::uint64_t>(st.st_size);
+        return {};
+    }
+
+    std::error_code readAt(std::uint64_t offset, std::size_t length, std::string &bytes) override
+    {
+        bytes.clear();
+        return journalFd_.get() >= 0 ? readAll(journalFd_.get(), offset, length, bytes) : std::error_code{};
+    }
+
+    std::error_code append(const std::string &bytes) override
+    {
+        return writeAll(journalFd_.get(), bytes.data(), bytes.size());
+    }
+
+    std::error_code truncate(std::uint64_t length) override
+    {
+        while (ftruncate(journalFd_.get(), static_cast<off_t>(length)) != 0) {
             if (errno != EINTR) {
                 return lastError();
             }
         }
         return {};
     }
-    void unlock() override { flock(lockFd_.get(), LOCK_UN); }
 
-    std::error_code append(const std::string &bytes) override
-    {
-        // Opened anew for each record: the journal may have been replaced
-        // (trimmed) by another process since the last one.
-        const Fd fd = openFile(file_, O_WRONLY | O_APPEND | O_CREAT);
-        if (!fd.ok()) {
-            return lastError();
-        }
-        return writeAll(fd.get(), bytes);
-    }
-
-    std::error_code read(std::string &bytes) override
-    {
-        bytes.clear();
-        const Fd fd = openFile(file_, O_RDONLY);
-        if (!fd.ok()) {
-            return errno == ENOENT ? std::error_code{} : lastError();
-        }
-        // Read straight into the string; the journal is locked, so its size
-        // holds, but whatever follows is read too.
-        struct stat st {};
-        bytes.resize(fstat(fd.get(), &st) == 0 ? static_cast<std::size_t>(st.st_size) + 1 : 4096);
-        std::size_t done = 0;
-        for (;;) {
-            if (done == bytes.size()) {
-                bytes.resize(bytes.size() * 2);
-            }
-            const ssize_t n = ::read(fd.get(), bytes.data() + done, bytes.size() - done);
-            if (n < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                return lastError();
-            }
-            if (n == 0) {
-                bytes.resize(done);
-                return {};
-            }
-            done += static_cast<std::size_t>(n);
-        }
-    }
-
-    std::error_code replace(const std::string &bytes) override
+    std::error_code replace(const std::string &head, const std::vector<ByteRange> &kept) override
     {
         const std::string temporary = file_ + ".new";
-        {
-            const Fd fd = openFile(temporary, O_WRONLY | O_CREAT | O_TRUNC);
-            if (!fd.ok()) {
-                return lastError();
-            }
-            if (const std::error_code error = writeAll(fd.get(), bytes)) {
-                return error;
-            }
-            if (fsync(fd.get()) != 0) {
-                return lastError();
-            }
+        std::error_code error = writeReplacement(temporary, head, kept);
+        if (!error && rename(temporary.c_str(), file_.c_str()) != 0) {
+            error = lastError();
         }
-        if (rename(temporary.c_str(), file_.c_str()) != 0) {
+        if (error) {
+            unlink(temporary.c_str());
+            return error;
+        }
+        // What comes next under this lock goes into the new journal.
+        journalFd_ = openFile(file_, O_RDWR | O_APPEND);
+        if (journalFd_.get() < 0) {
             return lastError();
         }
         return syncFolder(folder_);
@@ -174,19 +227,67 @@ public:
 
     std::error_code sync() override
     {
-        const Fd fd = openFile(file_, O_RDONLY);
-        if (!fd.ok() || fsync(fd.get()) != 0) {
+        const FileDescriptor fd = openFile(file_, O_RDONLY);
+        if (fd.get() < 0 || fsync(fd.get()) != 0) {
             return lastError();
         }
         return syncFolder(folder_);  // a journal made by this run
     }
 
+    std::error_code holdRun(std::uint64_t id) override
+    {
+        if (lockFd_.get() < 0) {
+            return std::make_error_code(std::errc::bad_file_descriptor);
+        }
+        if (lockByte(lockFd_.get(), F_WRLCK, id, false) != 0) {
+            return lastError();
+        }
+        heldRuns_.insert(id);
+        return {};
+    }
+
+    void releaseRun(std::uint64_t id) override
+    {
+        if (heldRuns_.erase(id) != 0 && lockFd_.get() >= 0) {
+            lockByte(lockFd_.get(), F_UNLCK, id, false);
+        }
+    }
+
+    bool runGoesOn(std::uint64_t id) override
+    {
+        const FileDescriptor fd = openFile(lockFile_, O_RDONLY);
+        struct flock range {};
+        range.l_type = F_WRLCK;
+        range.l_whence = SEEK_SET;
+        range.l_start = static_cast<off_t>(id);
+        range.l_len = 1;
+        return fd.get() >= 0 && fcntl(fd.get(), F_OFD_GETLK, &range) == 0 && range.l_type != F_UNLCK;
+    }
+
     std::string path() const override { return file_; }
 
 private:
+    // The new journal, whole on the disk before it may take the old one's
+    // place: else a crash just after the rename could leave it empty.
+    std::error_code writeReplacement(const std::string &temporary, const std::string &head,
+                                     const std::vector<ByteRange> &kept)
+    {
+        const FileDescriptor fd = openFile(temporary, O_WRONLY | O_CREAT | O_TRUNC);
+        if (fd.get() < 0) {
+            return lastError();
+        }
+        return writeKept(
+            head, kept, [&fd](const std::string &bytes) { return writeAll(fd.get(), bytes.data(), bytes.size()); },
+            [&fd] { return fsync(fd.get()) == 0 ? std::error_code{} : lastError(); });
+    }
+
     std::string folder_;
     std::string file_;
-    Fd lockFd_;
+    std::string lockFile_;
+    JournalAccess access_;
+    FileDescriptor lockFd_;
+    FileDescriptor journalFd_;  // while the journal is locked
+    std::set<std::uint64_t> heldRuns_;
 };
 
 }  // namespace
@@ -207,7 +308,7 @@ std::error_code readFileStamp(const std::string &path, FileStamp &stamp)
 
 std::string absolutePath(const std::string &path)
 {
-    if (!path.empty() && path[0] == '/') {
+    if (isAbsolutePath(path)) {
         return path;
     }
     std::string cwd(256, '\0');
@@ -230,6 +331,11 @@ std::string absolutePath(const std::string &path)
     return cwd == "/" ? "/" + rest : cwd + "/" + rest;
 }
 
+bool isAbsolutePath(const std::string &path)
+{
+    return !path.empty() && path[0] == '/';
+}
+
 std::string defaultJournalFolder()
 {
     // A relative XDG_STATE_HOME is not valid and is passed over.
@@ -247,24 +353,26 @@ std::string defaultJournalFolder()
     return base.empty() ? std::string{} : base + "/.local/state/tidemark";
 }
 
-std::error_code openJournalStore(const std::string &folder, std::unique_ptr<JournalStore> &store)
+std::error_code openJournalStore(const std::string &folder, std::unique_ptr<JournalStore> &store, JournalAccess access)
 {
     if (folder.empty() || folder.find('\0') != std::string::npos) {
         return std::make_error_code(std::errc::invalid_argument);
     }
-    if (const std::error_code error = makeFolders(folder)) {
-        return error;
+    auto opened = std::make_unique<PosixJournalStore>(folder, access);
+    if (access == JournalAccess::kRecord) {
+        if (const std::error_code error = makeFolders(folder)) {
+            return error;
+        }
+        if (const std::error_code error = opened->openLockFile()) {
+            return error;
+        }
+        // Whether the journal can be written is known now rather than at
+        // the first move.
+        if (openFile(opened->path(), O_WRONLY | O_APPEND | O_CREAT).get() < 0) {
+            return lastError();
+        }
     }
-    Fd lockFd = openFile(folder + "/journal.lock", O_RDWR | O_CREAT);
-    if (!lockFd.ok()) {
-        return lastError();
-    }
-    // Whether the journal can be written is known now rather than at the
-    // first move.
-    if (!openFile(folder + "/journal", O_WRONLY | O_APPEND | O_CREAT).ok()) {
-        return lastError();
-    }
-    store = std::make_unique<PosixJournalStore>(folder, std::move(lockFd));
+    store = std::move(opened);
     return {};
 }
 

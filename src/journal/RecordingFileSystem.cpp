@@ -23,6 +23,10 @@ const std::error_category &journalCategory()
 
 std::error_code journalError(const std::error_code &cause)
 {
+    // The journal's own reasons say all there is to say.
+    if (cause.category() == make_error_code(JournalErrc::kRunNumbersUsedUp).category()) {
+        return cause;
+    }
     return {cause.value(), journalCategory()};
 }
 

@@ -64,8 +64,9 @@ void Watch::rememberJournalMoves()
     if (journal_ == nullptr || journal_->readRuns(runs)) {
         return;
     }
-    for (const RunRecord &run : runs) {
-        for (const MoveRecord &move : run.moves) {
+    // Oldest first, so that the tracker keeps the newest when it is full.
+    for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
+        for (const MoveRecord &move : run->moves) {
             if (move.state != MoveRecord::State::kFailed && watched(move.oldPath)) {
                 tracker_.remember(move.oldPath, move.stamp);
                 tracker_.remember(move.newPath, move.stamp);

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -110,19 +111,18 @@ TEST_F(PosixJournal, RunKilledAroundAMoveIsTakenBackWhole)
 
         std::unique_ptr<Journal> journal;
         ASSERT_FALSE(Journal::open(path("state"), journal));
-        std::vector<RunRecord> runs;
-        ASSERT_FALSE(journal->readRuns(runs));
+        std::optional<RunRecord> killed;
         std::string why;
-        const RunRecord *killed = findRunToUndo(runs, 0, why);
-        ASSERT_NE(killed, nullptr) << why;
+        ASSERT_FALSE(findRunToUndo(*journal, 0, killed, why));
+        ASSERT_TRUE(killed) << why;
         EXPECT_FALSE(killed->ended);
+        EXPECT_FALSE(killed->goesOn);
         const std::unique_ptr<FileSystem> disk = makeSystemFileSystem();
-        std::size_t restored = 0;
-        undoRun(*killed, *disk, [&](const UndoReport &r) {
-            EXPECT_EQ(r.outcome, UndoOutcome::kRestored) << r.newPath;
-            ++restored;
-        });
-        EXPECT_EQ(restored, afterTheMove ? 3u : 2u);
+        std::vector<UndoOutcome> outcomes;
+        undoRun(*killed, *disk, [&](const UndoReport &r) { outcomes.push_back(r.outcome); });
+        // The last move first: made and not marked, or recorded and not made.
+        const UndoOutcome last = afterTheMove ? UndoOutcome::kRestored : UndoOutcome::kUnderOldName;
+        EXPECT_EQ(outcomes, (std::vector<UndoOutcome>{last, UndoOutcome::kRestored, UndoOutcome::kRestored}));
         EXPECT_EQ(filesIn(work()), before) << afterTheMove;
         std::filesystem::remove_all(work());
         std::filesystem::remove_all(path("state"));
@@ -183,9 +183,12 @@ TEST_F(PosixJournal, UndoAndHistoryFromTheCommandLine)
     ASSERT_EQ(run("rename .").status, 0);
     const auto renamed = filesIn(work());
     writeFileBytes(path("work/c.pdf"), "the user's new c.pdf");
+    const auto changed = filesIn(work());
+    const std::string journalBefore = readFileBytes(path("state/tidemark/journal"));
 
     const CliRun dry = run("undo --dry-run");
-    EXPECT_EQ(filesIn(work()).size(), 4u);
+    EXPECT_EQ(filesIn(work()), changed);
+    EXPECT_EQ(readFileBytes(path("state/tidemark/journal")), journalBefore);
     const CliRun undo = run("undo");
     EXPECT_EQ(undo.status, 1);
     const std::string w = work() + "/";
@@ -212,13 +215,127 @@ TEST_F(PosixJournal, UndoAndHistoryFromTheCommandLine)
     }
     EXPECT_EQ(history.out, (Lines{"2  undo 1  " + work() + "  2 restored, 1 left alone, 0 failed",
                                   "1  rename  " + work() +
-                                      "  3 renamed, 0 unchanged, 0 no title, 0 failed  (taken back by run 2)"}));
+                                      "  3 renamed, 0 unchanged, 0 no title, 0 failed  (partly taken back by run 2)"}));
 
-    EXPECT_EQ(run("undo").status, 1);  // nothing left: the undo is taken back only by name
+    // Gamma's old name was taken: once the user's c.pdf is out of the way,
+    // undo carries on with run 1.
+    std::filesystem::rename(path("work/c.pdf"), path("users-c.pdf"));
+    const CliRun carryOn = run("undo");
+    EXPECT_EQ(carryOn.status, 0);
+    EXPECT_EQ(carryOn.out, (Lines{"taking back run 1: rename  " + work(),
+                                  "restored: " + w + "Gamma Paper.pdf -> " + w + "c.pdf",
+                                  "1 restored, 0 left alone, 0 failed, 2 already back (recorded as run 3)"}));
+    EXPECT_EQ(filesIn(work()), before);
+    EXPECT_EQ(run("undo").status, 1);  // nothing left: an undo is taken back only by name
     EXPECT_EQ(run("undo 2").status, 0);
     auto again = renamed;
-    again["c.pdf"] = "the user's new c.pdf";
+    again.erase("Gamma Paper.pdf");
+    again["c.pdf"] = before.at("c.pdf");
     EXPECT_EQ(filesIn(work()), again);
+}
+
+// What history says of runs taken back in part, stopped, or killed, and of
+// names that hold control characters, which reach the terminal escaped.
+TEST_F(PosixJournal, HistoryAndUndoSayWhatBecameOfEachRunInPrintableText)
+{
+    const std::string w = work();
+    const std::string oldName = "\x1b[2Jold\xc2\x9b.pdf";
+    const std::string newName = "\x1b[2Jred\xc2\x9b.pdf";
+    writeFileBytes(w + "/" + newName, "renamed by run 4");
+    FileStamp stamp;
+    ASSERT_FALSE(readFileStamp(w + "/" + newName, stamp));
+    const auto start = [&](int run, const std::string &command, const std::string &paths, const char *more = "") {
+        return "{\"run\":" + std::to_string(run) + ",\"start\":1714640000,\"command\":\"" + command +
+               "\",\"paths\":[\"" + paths + "\"]" + more + "}\n";
+    };
+    const auto json = [](std::string name) {
+        return name[0] == '\x1b' ? "\\u001b" + name.substr(1) : name;
+    };
+    const auto move = [&](int run, int number, const std::string &from, const std::string &to) {
+        return "{\"run\":" + std::to_string(run) + ",\"move\":" + std::to_string(number) + ",\"old\":\"" + w + "/" +
+               json(from) + "\",\"new\":\"" + w + "/" + json(to) + "\",\"size\":" + std::to_string(stamp.size) +
+               ",\"mtime\":" + std::to_string(stamp.modified) + "}\n";
+    };
+    const std::string renamed = ",\"counts\":{\"renamed\":2,\"unchanged\":0,\"no title\":0,\"failed\":0}}\n";
+    std::filesystem::create_directories(path("state/tidemark"));
+    writeFileBytes(path("state/tidemark/journal"),
+                   start(1, "rename", w) + move(1, 1, "a.pdf", "A.pdf") + "{\"run\":1,\"done\":1}\n" +
+                       move(1, 2, "b.pdf", "B.pdf") + "{\"run\":1,\"done\":2}\n" +
+                       "{\"run\":1,\"end\":1714640001" + renamed +
+                       start(2, "undo 1", w, ",\"undoes\":1") + move(2, 1, "B.pdf", "b.pdf") +
+                       "{\"run\":2,\"done\":1}\n" +  // stopped partway
+                       start(3, "rename", w) + move(3, 1, "c.pdf", "C.pdf") +  // killed inside its first move
+                       start(4, "rename", w + "/" + json(oldName)) + move(4, 1, oldName, newName) +
+                       "{\"run\":4,\"done\":1}\n{\"run\":4,\"end\":1714640001" + renamed);
+
+    CliRun history = run("history");
+    for (std::string &line : history.out) {
+        line.erase(line.find("  ") + 2, 18);
+    }
+    const std::string printed = "\\x1B[2Jold\\xC2\\x9B.pdf";
+    EXPECT_EQ(history.out,
+              (Lines{"4  rename  " + w + "/" + printed + "  2 renamed, 0 unchanged, 0 no title, 0 failed",
+                     "3  rename  " + w + "  stopped before its end, 0 moved, 1 unconfirmed",
+                     "2  undo 1  " + w + "  stopped before its end, 1 moved",
+                     "1  rename  " + w + "  2 renamed, 0 unchanged, 0 no title, 0 failed  (partly taken back by run 2)"}));
+
+    const CliRun undo = run("undo");
+    EXPECT_EQ(undo.status, 0) << undo.err;
+    EXPECT_EQ(undo.out, (Lines{"taking back run 4: rename  " + w + "/" + printed,
+                               "restored: " + w + "/\\x1B[2Jred\\xC2\\x9B.pdf -> " + w + "/" + printed,
+                               "1 restored, 0 left alone, 0 failed (recorded as run 5)"}));
+    EXPECT_EQ(readFileBytes(w + "/" + oldName), "renamed by run 4");
+}
+
+// Reading commands write nothing, not even the journal's folder; mistakes
+// are named.
+TEST_F(PosixJournal, CommandsSayWhatIsWrongAndReadingOnesWriteNothing)
+{
+    paper("scan.pdf", "Waiting Paper");
+    const std::string twoRuns = "{\"run\":1,\"start\":1714640000,\"command\":\"rename\",\"paths\":[\"/p\"]}\n"
+                                "{\"run\":1,\"move\":1,\"old\":\"/p/a.pdf\",\"new\":\"/p/b.pdf\",\"size\":1,\"mtime\":2}\n"
+                                "{\"run\":2,\"start\":1714640000,\"command\":\"rename -r\",\"paths\":[\"/p\"]}\n"
+                                "{\"run\":2,\"move\":1,\"old\":\"/p/c.pdf\",\"new\":\"/p/d.pdf\",\"size\":1,\"mtime\":2}\n";
+    struct Case {
+        const char *args;
+        std::string journal;  // none: no journal folder at all
+        bool locked;          // its lock file there too, as a run leaves it
+        int status;
+        Lines out;
+        std::string err;  // how standard error begins
+    };
+    const std::string state = path("state/tidemark");
+    const std::vector<Case> cases{
+        {"history -n 0", "", false, 2, {}, "tidemark history: -n wants a number of runs from 1 up, not '0'\n"},
+        {"history -n", "", false, 2, {}, "tidemark history: -n wants a number of runs\n"},
+        {"history", "", false, 0, {"no runs in " + state + "/journal"}, ""},
+        {"undo --dry-run", "", false, 1, {}, "tidemark undo: no run left to take back\n"},
+        {"history -n 1", twoRuns, false, 0, {"2  rename -r  /p  stopped before its end, 0 moved, 1 unconfirmed"}, ""},
+        {"rename .", "{\"run\":18446744073709551615,\"start\":1,\"command\":\"rename\",\"paths\":[]}\n", true, 2, {},
+         "tidemark rename: cannot write the journal in " + state +
+             ": the journal's run numbers are used up: move the journal away to start a new one\n"
+             "Nothing was renamed."},
+    };
+    for (const Case &c : cases) {
+        std::filesystem::remove_all(path("state"));
+        if (!c.journal.empty()) {
+            std::filesystem::create_directories(state);
+            writeFileBytes(state + "/journal", c.journal);
+        }
+        if (c.locked) {
+            writeFileBytes(state + "/journal.lock", "");
+        }
+        const auto before = filesIn(path(""));
+        CliRun result = run(c.args);
+        EXPECT_EQ(result.status, c.status) << c.args;
+        for (std::string &line : result.out) {
+            line.erase(line.find("  ") + 2, line.find("  ") == std::string::npos ? 0 : 18);
+        }
+        EXPECT_EQ(result.out, c.out) << c.args;
+        EXPECT_EQ(result.err.substr(0, c.err.size()), c.err) << c.args;
+        std::filesystem::remove(path("stderr.txt"));
+        EXPECT_EQ(filesIn(path("")), before) << c.args;
+    }
 }
 
 TEST_F(PosixJournal, JournalThatCannotBeWrittenStopsTheRun)

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -278,11 +279,9 @@ TEST_F(WatchRun, BurstOfOneTitleKeepsEveryFileAndIsTakenBackWhole)
     }
     EXPECT_EQ(moves, 6u);
     std::string why;
-    for (std::vector<RunRecord> all = runs(); const RunRecord *run = findRunToUndo(all, 0, why); all = runs()) {
-        journal->beginRun({"undo " + std::to_string(run->id), run->info.paths, run->id});
-        RecordingFileSystem recording(*disk, journal.get(), RecordingFileSystem::Policy::kRefuseUnrecorded);
-        undoRun(*run, recording, [](const UndoReport &r) { EXPECT_EQ(r.outcome, UndoOutcome::kRestored) << r.newPath; });
-        ASSERT_FALSE(journal->finish({}));
+    for (std::optional<RunRecord> run; !findRunToUndo(*journal, 0, run, why) && run;) {
+        takeBackRun(*run, *disk, journal.get(),
+                    [](const UndoReport &r) { EXPECT_EQ(r.outcome, UndoOutcome::kRestored) << r.newPath; });
     }
     for (const auto &[name, bytes] : staged) {
         EXPECT_EQ(readFileBytes(path("in/" + name)), bytes) << name;

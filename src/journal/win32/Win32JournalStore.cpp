@@ -1,10 +1,11 @@
 // The journal's files on Windows, through the ANSI calls like every other
-// path of the program: LockFileEx on a lock file beside the journal, appends
-// through FILE_APPEND_DATA, replacement by MoveFileExA.
+// path of the program: LockFileEx on bytes of a lock file beside the
+// journal, appends at its end, replacement by MoveFileExA.
 #include <windows.h>
 
 #include <algorithm>
 #include <memory>
+#include <set>
 
 #include "common/win32/FileHandle.h"
 #include "journal/JournalStore.h"
@@ -30,17 +31,72 @@ Handle openFile(const std::string &path, DWORD access, DWORD disposition)
                                        nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-std::error_code writeAll(HANDLE h, const std::string &bytes)
+OVERLAPPED at(std::uint64_t offset)
 {
-    for (std::size_t done = 0; done < bytes.size();) {
+    OVERLAPPED where{};
+    where.Offset = static_cast<DWORD>(offset);
+    where.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    return where;
+}
+
+std::error_code writeAll(HANDLE h, const char *bytes, std::size_t size)
+{
+    for (std::size_t done = 0; done < size;) {
         DWORD written = 0;
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
-        if (!WriteFile(h, bytes.data() + done, chunk, &written, nullptr)) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size - done, 1u << 30));
+        if (!WriteFile(h, bytes + done, chunk, &written, nullptr)) {
             return lastError();
         }
         done += written;
     }
     return {};
+}
+
+std::error_code readAll(HANDLE h, std::uint64_t offset, std::size_t length, std::string &bytes)
+{
+    bytes.resize(length);
+    std::size_t done = 0;
+    while (done < length) {
+        OVERLAPPED where = at(offset + done);
+        DWORD n = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(length - done, 1u << 30));
+        if (!ReadFile(h, bytes.data() + done, chunk, &n, &where)) {
+            if (GetLastError() == ERROR_HANDLE_EOF) {
+                break;
+            }
+            return lastError();
+        }
+        if (n == 0) {
+            break;
+        }
+        done += n;
+    }
+    bytes.resize(done);
+    return {};
+}
+
+// Byte 0 of the lock file is the journal's lock, byte N the mark of run N.
+// Windows locks belong to the handle: two stores of one process exclude
+// each other.
+bool lockByte(HANDLE h, DWORD flags, std::uint64_t offset)
+{
+    OVERLAPPED where = at(offset);
+    return LockFileEx(h, flags, 0, 1, 0, &where) != 0;
+}
+
+void unlockByte(HANDLE h, std::uint64_t offset)
+{
+    OVERLAPPED where = at(offset);
+    UnlockFileEx(h, 0, 1, 0, &where);
+}
+
+// The same file: the volume and the file's index on it.
+bool sameFile(HANDLE a, HANDLE b)
+{
+    BY_HANDLE_FILE_INFORMATION first{}, second{};
+    return GetFileInformationByHandle(a, &first) && GetFileInformationByHandle(b, &second) &&
+           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+           first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
 }
 
 std::string getEnvironment(const char *name)
@@ -78,85 +134,130 @@ std::error_code makeFolders(const std::string &folder)
 
 class Win32JournalStore final : public JournalStore {
 public:
-    Win32JournalStore(const std::string &folder, Handle lockFile)
-        : file_(folder + "\\journal"), lockFile_(std::move(lockFile))
+    Win32JournalStore(const std::string &folder, JournalAccess access)
+        : file_(folder + "\\journal"), lockFile_(folder + "\\journal.lock"), access_(access)
     {
+    }
+
+    std::error_code openLockFile()
+    {
+        lockHandle_ = access_ == JournalAccess::kRecord
+                          ? openFile(lockFile_, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS)
+                          : openFile(lockFile_, GENERIC_READ, OPEN_EXISTING);
+        if (!lockHandle_) {
+            return lastError();
+        }
+        for (const std::uint64_t run : heldRuns_) {
+            lockByte(lockHandle_.get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, run);
+        }
+        return {};
     }
 
     std::error_code lock() override
     {
-        OVERLAPPED at{};
-        if (!LockFileEx(lockFile_.get(), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at)) {
-            return lastError();
+        for (;;) {
+            if (!lockHandle_) {
+                if (const std::error_code error = openLockFile()) {
+                    // A reader of a journal that nothing has written since it
+                    // lost its lock file has nobody to wait for.
+                    if (access_ == JournalAccess::kRead && error == std::errc::no_such_file_or_directory) {
+                        break;
+                    }
+                    return error;
+                }
+            }
+            if (!lockByte(lockHandle_.get(), access_ == JournalAccess::kRecord ? LOCKFILE_EXCLUSIVE_LOCK : 0, 0)) {
+                return lastError();
+            }
+            // Another process that deleted or replaced the lock file locks
+            // the file of that name: so must this one.
+            const Handle named = openFile(lockFile_, FILE_READ_ATTRIBUTES, OPEN_EXISTING);
+            if (named && sameFile(lockHandle_.get(), named.get())) {
+                break;
+            }
+            lockHandle_.reset();  // closing it drops its locks
+        }
+        journal_ = access_ == JournalAccess::kRecord ? openFile(file_, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS)
+                                                     : openFile(file_, GENERIC_READ, OPEN_EXISTING);
+        if (!journal_) {
+            const std::error_code error = lastError();
+            if (access_ == JournalAccess::kRead && error == std::errc::no_such_file_or_directory) {
+                return {};
+            }
+            unlock();
+            return error;
         }
         return {};
     }
+
     void unlock() override
     {
-        OVERLAPPED at{};
-        UnlockFileEx(lockFile_.get(), 0, 1, 0, &at);
+        journal_.reset();
+        if (lockHandle_) {
+            unlockByte(lockHandle_.get(), 0);
+        }
+    }
+
+    std::error_code size(std::uint64_t &bytes) override
+    {
+        bytes = 0;
+        LARGE_INTEGER length{};
+        if (!journal_) {
+            return {};
+        }
+        if (!GetFileSizeEx(journal_.get(), &length)) {
+            return lastError();
+        }
+        bytes = static_cast<std::uint64_t>(length.QuadPart);
+        return {};
+    }
+
+    std::error_code readAt(std::uint64_t offset, std::size_t length, std::string &bytes) override
+    {
+        bytes.clear();
+        return journal_ ? readAll(journal_.get(), offset, length, bytes) : std::error_code{};
     }
 
     std::error_code append(const std::string &bytes) override
     {
-        // Opened anew for each record: the journal may have been replaced
-        // (trimmed) by another process since the last one.
-        const Handle h = openFile(file_, FILE_APPEND_DATA, OPEN_ALWAYS);
-        if (!h) {
+        // Nobody else writes while the journal is locked: its end stays put.
+        LARGE_INTEGER none{};
+        if (!journal_ || !SetFilePointerEx(journal_.get(), none, nullptr, FILE_END)) {
             return lastError();
         }
-        return writeAll(h.get(), bytes);
+        return writeAll(journal_.get(), bytes.data(), bytes.size());
     }
 
-    std::error_code read(std::string &bytes) override
+    std::error_code truncate(std::uint64_t length) override
     {
-        bytes.clear();
-        const Handle h = openFile(file_, GENERIC_READ, OPEN_EXISTING);
-        if (!h) {
-            const std::error_code error = lastError();
-            return error == std::errc::no_such_file_or_directory ? std::error_code{} : error;
-        }
-        // Read straight into the string; the journal is locked, so its size
-        // holds, but whatever follows is read too.
-        LARGE_INTEGER size{};
-        bytes.resize(GetFileSizeEx(h.get(), &size) ? static_cast<std::size_t>(size.QuadPart) + 1 : 4096);
-        std::size_t done = 0;
-        for (;;) {
-            if (done == bytes.size()) {
-                bytes.resize(bytes.size() * 2);
-            }
-            const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
-            DWORD n = 0;
-            if (!ReadFile(h.get(), bytes.data() + done, chunk, &n, nullptr)) {
-                return lastError();
-            }
-            if (n == 0) {
-                bytes.resize(done);
-                return {};
-            }
-            done += n;
-        }
-    }
-
-    std::error_code replace(const std::string &bytes) override
-    {
-        const std::string temporary = file_ + ".new";
-        {
-            const Handle h = openFile(temporary, GENERIC_WRITE, CREATE_ALWAYS);
-            if (!h) {
-                return lastError();
-            }
-            if (const std::error_code error = writeAll(h.get(), bytes)) {
-                return error;
-            }
-            if (!FlushFileBuffers(h.get())) {
-                return lastError();
-            }
-        }
-        if (!MoveFileExA(temporary.c_str(), file_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        LARGE_INTEGER to{};
+        to.QuadPart = static_cast<LONGLONG>(length);
+        if (!journal_ || !SetFilePointerEx(journal_.get(), to, nullptr, FILE_BEGIN) ||
+            !SetEndOfFile(journal_.get())) {
             return lastError();
         }
         return {};
+    }
+
+    std::error_code replace(const std::string &head, const std::vector<ByteRange> &kept) override
+    {
+        const std::string temporary = file_ + ".new";
+        std::error_code error = writeReplacement(temporary, head, kept);
+        if (!error) {
+            journal_.reset();
+            if (!MoveFileExA(temporary.c_str(), file_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+                error = lastError();
+            }
+            // What comes next under this lock goes into the journal now named.
+            journal_ = openFile(file_, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING);
+            if (!error && !journal_) {
+                error = lastError();
+            }
+        }
+        if (error) {
+            DeleteFileA(temporary.c_str());
+        }
+        return error;
     }
 
     std::error_code sync() override
@@ -168,11 +269,62 @@ public:
         return {};
     }
 
+    std::error_code holdRun(std::uint64_t id) override
+    {
+        if (!lockHandle_) {
+            return std::make_error_code(std::errc::bad_file_descriptor);
+        }
+        if (!lockByte(lockHandle_.get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, id)) {
+            return lastError();
+        }
+        heldRuns_.insert(id);
+        return {};
+    }
+
+    void releaseRun(std::uint64_t id) override
+    {
+        if (heldRuns_.erase(id) != 0 && lockHandle_) {
+            unlockByte(lockHandle_.get(), id);
+        }
+    }
+
+    bool runGoesOn(std::uint64_t id) override
+    {
+        const Handle h = openFile(lockFile_, GENERIC_READ, OPEN_EXISTING);
+        if (!h) {
+            return false;
+        }
+        // A byte that can be locked is held by nobody.
+        if (lockByte(h.get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, id)) {
+            unlockByte(h.get(), id);
+            return false;
+        }
+        return true;
+    }
+
     std::string path() const override { return file_; }
 
 private:
+    // The new journal, whole on the disk before it may take the old one's
+    // place: else a crash just after the move could leave it empty.
+    std::error_code writeReplacement(const std::string &temporary, const std::string &head,
+                                     const std::vector<ByteRange> &kept)
+    {
+        const Handle h = openFile(temporary, GENERIC_WRITE, CREATE_ALWAYS);
+        if (!h) {
+            return lastError();
+        }
+        return writeKept(
+            head, kept, [&h](const std::string &bytes) { return writeAll(h.get(), bytes.data(), bytes.size()); },
+            [&h] { return FlushFileBuffers(h.get()) ? std::error_code{} : lastError(); });
+    }
+
     std::string file_;
-    Handle lockFile_;
+    std::string lockFile_;
+    JournalAccess access_;
+    Handle lockHandle_;
+    Handle journal_;  // while the journal is locked
+    std::set<std::uint64_t> heldRuns_;
 };
 
 }  // namespace
@@ -209,6 +361,15 @@ std::string absolutePath(const std::string &path)
     return full;
 }
 
+bool isAbsolutePath(const std::string &path)
+{
+    const auto separator = [](char c) { return c == '\\' || c == '/'; };
+    if (path.size() >= 3 && path[1] == ':' && separator(path[2])) {
+        return true;  // C:\...
+    }
+    return path.size() >= 2 && separator(path[0]) && separator(path[1]);  // \\server\share\...
+}
+
 std::string defaultJournalFolder()
 {
     std::string base = getEnvironment("LOCALAPPDATA");
@@ -222,24 +383,26 @@ std::string defaultJournalFolder()
     return base + "\\Tidemark";
 }
 
-std::error_code openJournalStore(const std::string &folder, std::unique_ptr<JournalStore> &store)
+std::error_code openJournalStore(const std::string &folder, std::unique_ptr<JournalStore> &store, JournalAccess access)
 {
     if (folder.empty()) {
         return std::make_error_code(std::errc::invalid_argument);
     }
-    if (const std::error_code error = makeFolders(folder)) {
-        return error;
+    auto opened = std::make_unique<Win32JournalStore>(folder, access);
+    if (access == JournalAccess::kRecord) {
+        if (const std::error_code error = makeFolders(folder)) {
+            return error;
+        }
+        if (const std::error_code error = opened->openLockFile()) {
+            return error;
+        }
+        // Whether the journal can be written is known now rather than at
+        // the first move.
+        if (!openFile(opened->path(), FILE_APPEND_DATA, OPEN_ALWAYS)) {
+            return lastError();
+        }
     }
-    Handle lockFile = openFile(folder + "\\journal.lock", GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS);
-    if (!lockFile) {
-        return lastError();
-    }
-    // Whether the journal can be written is known now rather than at the
-    // first move.
-    if (!openFile(folder + "\\journal", FILE_APPEND_DATA, OPEN_ALWAYS)) {
-        return lastError();
-    }
-    store = std::make_unique<Win32JournalStore>(folder, std::move(lockFile));
+    store = std::move(opened);
     return {};
 }
 
