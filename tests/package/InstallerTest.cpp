@@ -212,7 +212,7 @@ TEST_F(InstallerTest, SilentInstallThenUninstallWhileTidemarkRuns)
     {
         TempDir papers;
         pdfgen::writeFile(papers.file("scan.pdf"), japanesePaper());
-        const Finished title = run(quoted(kInstalledCli) + " title " + quoted(papers.file("scan.pdf")));
+        const Finished title = runToEnd(quoted(kInstalledCli) + " title " + quoted(papers.file("scan.pdf")));
         EXPECT_EQ(title.status, 0u);
         EXPECT_EQ(title.out, "潮汐観測データの解析入門\r\n");
     }
