@@ -60,8 +60,12 @@ public:
     static unsigned defaultJobs();
 
     // How many titles each job may read past the last one asked for:
-    // enough that a slow paper does not leave the other jobs idle.
-    static constexpr std::size_t kAheadPerJob = 8;
+    // enough that a slow paper does not leave the other jobs idle. A manual
+    // of a thousand pages can take the layout rule three seconds, while the
+    // papers around it take 50 ms each: with 8 a job, the other job stood
+    // idle for two of those seconds. Only the titles are kept, so a longer
+    // window costs a few strings.
+    static constexpr std::size_t kAheadPerJob = 32;
 
 private:
     struct Job {

@@ -27,8 +27,8 @@ TEST(TitlesAhead, AnswersEveryAskInAnyOrderAndReadsNoFurtherAheadThanAsked)
     testing::writePaper(c, "Gamma Paper");
     testing::writePaper(d, "Delta Paper");
     testing::writePaper(extra, "Extra Paper");
-    // Two jobs may read 16 titles past the last one asked for: once a is
-    // asked for, a and the 16 fillers, and not b.
+    // Two jobs may read 64 titles past the last one asked for: once a is
+    // asked for, a and the 64 fillers, and not b.
     std::vector<std::string> fillers;
     for (std::size_t i = 1; i <= 2 * TitlesAhead::kAheadPerJob; ++i) {
         fillers.push_back(dir.file("x" + std::to_string(i) + ".pdf"));
