@@ -133,9 +133,18 @@ TEST_F(LogPageTest, RunsOfTheCommandLineShowWithTheirFilesAndOneIsTakenBack)
     ASSERT_NE(frame, nullptr);
     const HWND sheet = openSettings(tidemark, frame);
     ASSERT_NE(sheet, nullptr);
+
+    // The page is shown while another process holds the journal: the
+    // sheet goes on answering, with the list empty until the journal is free.
+    JournalLock lock(appData_.file("Tidemark"));
+    ASSERT_TRUE(lock.held());
     ASSERT_TRUE(sendTo(sheet, PSM_SETCURSEL, 1, 0));
     const HWND list = GetDlgItem(currentPage(sheet), kLogList);
     ASSERT_NE(list, nullptr);
+    LRESULT count = -1;
+    ASSERT_TRUE(sendTo(list, LVM_GETITEMCOUNT, 0, 0, &count));
+    EXPECT_EQ(count, 0);
+    lock.release();
 
     // Newest first, each run followed by the files it moved; a folder lists
     // its files in an order of its own.
@@ -155,8 +164,28 @@ TEST_F(LogPageTest, RunsOfTheCommandLineShowWithTheirFilesAndOneIsTakenBack)
                                                "b.pdf -> Salt Marsh Accretion Rates.pdf"}));
     keepScreenshot(capture(sheet), "settings-log");
 
-    // The newest run taken back from the run's context menu.
-    select(list, 0);
+    // The older run, one of its files changed since, taken back by the
+    // Delete key on one of its files' rows: the changed file keeps its name
+    // and its bytes, and the message names it.
+    const std::string changed = papers.path() + "\\Tidal Mixing in Estuaries.pdf";
+    const std::string bytes = readFileBytes(changed) + "% annotated\n";
+    writeFileBytes(changed, bytes);
+    select(list, 4);
+    PostMessageA(list, WM_KEYDOWN, VK_DELETE, 0);
+    EXPECT_EQ(takeMessage(tidemark), "Run 1 taken back: 1 restored, 1 left alone, 0 failed.\n\nLeft as they are:\n" +
+                                         changed + ": changed since the run");
+    EXPECT_EQ(namesIn(papers.path()), (Names{"Tidal Mixing in Estuaries.pdf", "b.pdf", "sub"}));
+    EXPECT_EQ(readFileBytes(changed), bytes);
+    EXPECT_EQ(namesIn(papers.sub()), Names{"Sediment Budgets of Lagoons.pdf"});
+    // The undo is a run of its own, on top.
+    ASSERT_TRUE(waitUntil([&] { return (rows = rowsOf(list)).size() == 7; })) << rows.size();
+    EXPECT_EQ(rows[0][kCommand], "undo 1");
+    EXPECT_EQ(rows[0][kResult], "1 restored, 1 left alone, 0 failed");
+    EXPECT_EQ(rows[1], (std::vector<std::string>{"", "", "", "Salt Marsh Accretion Rates.pdf", "b.pdf", "renamed"}));
+    EXPECT_EQ(rows[4][kResult], "2 renamed, 0 unchanged, 0 no title, 0 failed  (taken back by run 3)");
+
+    // The other run taken back from the run's context menu.
+    select(list, 2);
     PostMessageA(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(-1, -1));
     HWND menu = nullptr;
     ASSERT_TRUE(waitUntil([&] {
@@ -172,27 +201,8 @@ TEST_F(LogPageTest, RunsOfTheCommandLineShowWithTheirFilesAndOneIsTakenBack)
     ASSERT_TRUE(chooseFromMenu(menu, 't'));
     EXPECT_EQ(takeMessage(tidemark), "Run 2 taken back: 1 restored, 0 left alone, 0 failed.");
     EXPECT_EQ(namesIn(papers.sub()), Names{"c.pdf"});
-
-    // The older run, with one of its files changed since, by the Delete
-    // key on one of its files' rows: the changed file keeps its name and
-    // its bytes, and the message names it.
-    const std::string changed = papers.path() + "\\Tidal Mixing in Estuaries.pdf";
-    std::string bytes = readFileBytes(changed) + "% annotated\n";
-    writeFileBytes(changed, bytes);
-    ASSERT_TRUE(waitUntil([&] { return (rows = rowsOf(list)).size() == 7; })) << rows.size();
-    EXPECT_EQ(rows[0][kCommand], "undo 2");
-    EXPECT_EQ(rows[0][kResult], "1 restored, 0 left alone, 0 failed");
-    EXPECT_EQ(rows[1], (std::vector<std::string>{"", "", "", "Sediment Budgets of Lagoons.pdf", "c.pdf", "renamed"}));
-    EXPECT_EQ(rows[2][kResult], "1 renamed, 0 unchanged, 0 no title, 0 failed  (taken back by run 3)");
-    select(list, 6);
-    PostMessageA(list, WM_KEYDOWN, VK_DELETE, 0);
-    EXPECT_EQ(takeMessage(tidemark), "Run 1 taken back: 1 restored, 1 left alone, 0 failed.\n\nLeft as they are:\n" +
-                                         changed + ": changed since the run");
-    EXPECT_EQ(namesIn(papers.path()), (Names{"Tidal Mixing in Estuaries.pdf", "b.pdf", "sub"}));
-    EXPECT_EQ(readFileBytes(changed), bytes);
     ASSERT_TRUE(waitUntil([&] { return (rows = rowsOf(list)).size() == 9; })) << rows.size();
-    EXPECT_EQ(rows[0][kCommand], "undo 1");
-    EXPECT_EQ(rows[0][kResult], "1 restored, 1 left alone, 0 failed");
+    EXPECT_EQ(rows[0][kCommand], "undo 2");
     closeSheet(desktop, sheet, PSBTN_OK);
 }
 
