@@ -157,22 +157,40 @@ void CLogPage::OnWorkDone()
         thread_.join();
     }
     busy_ = false;
-    const LogPageWork work = std::move(done_);
-    Fill(work);
-    if (!work.note.empty()) {
-        MessageBoxA(GetParent(hwnd_), work.note.c_str(), "Tidemark", MB_OK | MB_ICONINFORMATION);
+    const std::string note = done_.note;
+    Fill(std::move(done_));
+    if (!note.empty()) {
+        MessageBoxA(GetParent(hwnd_), note.c_str(), "Tidemark", MB_OK | MB_ICONINFORMATION);
     }
 }
 
-void CLogPage::Fill(const LogPageWork &work)
+void CLogPage::Fill(LogPageWork work)
 {
-    SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
+    shown_ = std::move(work);
+    nextRun_ = 0;
     SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0);
-    if (!work.problem.empty()) {
+    if (!shown_.problem.empty()) {
         const int row = addRow(list_, 0, 0, "");
-        setText(list_, row, kResult, work.problem);
+        setText(list_, row, kResult, shown_.problem);
     }
-    for (const RunRecord &run : work.runs) {
+    FillMore();
+    // Sized to the newest runs, which the list shows first: measuring every
+    // row of a large journal would hold up the page.
+    for (int column = 0; column < kColumns; ++column) {
+        SendMessageA(list_, LVM_SETCOLUMNWIDTH, column, LVSCW_AUTOSIZE_USEHEADER);
+    }
+}
+
+void CLogPage::FillMore()
+{
+    // A journal of a thousand runs has a hundred thousand rows, which take
+    // the list seconds to take in: they go in two hundred at a time, the
+    // newest first, and the page answers in between.
+    constexpr std::size_t kRowsAtOnce = 200;
+    std::size_t added = 0;
+    SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
+    for (; nextRun_ < shown_.runs.size() && added < kRowsAtOnce; ++nextRun_) {
+        const RunRecord &run = shown_.runs[nextRun_];
         const int row = addRow(list_, run.id, 0, runTimeText(run.started));
         setText(list_, row, kCommand, run.info.command);
         setText(list_, row, kFolder, folderOf(run.info));
@@ -183,12 +201,13 @@ void CLogPage::Fill(const LogPageWork &work)
             setText(list_, fileRow, kNewName, lastPart(move.newPath));
             setText(list_, fileRow, kResult, moveText(run, move));
         }
-    }
-    for (int column = 0; column < kColumns; ++column) {
-        SendMessageA(list_, LVM_SETCOLUMNWIDTH, column, LVSCW_AUTOSIZE_USEHEADER);
+        added += 1 + run.moves.size();
     }
     SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list_, nullptr, TRUE);
+    if (nextRun_ < shown_.runs.size() && !fillPosted_) {
+        fillPosted_ = PostMessageA(hwnd_, kFillMoreMessage, 0, 0) != FALSE;
+    }
 }
 
 std::uint64_t CLogPage::SelectedRun() const
@@ -273,6 +292,11 @@ INT_PTR CLogPage::DialogProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == kWorkDoneMessage) {
         OnWorkDone();
+        return TRUE;
+    }
+    if (message == kFillMoreMessage) {
+        fillPosted_ = false;
+        FillMore();
         return TRUE;
     }
     if (message == WM_CONTEXTMENU && reinterpret_cast<HWND>(wParam) == list_) {

@@ -30,6 +30,8 @@ struct LogPageWork {
 class CLogPage : public CPropertyPage {
 public:
     static constexpr UINT kWorkDoneMessage = WM_APP + 22;
+    // Posted to itself while rows are left to be added to the list.
+    static constexpr UINT kFillMoreMessage = WM_APP + 23;
     // The command of the list's context menu.
     static constexpr UINT kTakeBackCommand = 1;
 
@@ -52,7 +54,9 @@ private:
     // Starts `work` on the page's thread unless the thread is at work.
     bool StartWork(void (*work)(const std::string &folder, std::uint64_t run, LogPageWork &out), std::uint64_t run);
     void OnWorkDone();
-    void Fill(const LogPageWork &work);
+    // Shows `work` in the list: the first rows at once, the rest by FillMore.
+    void Fill(LogPageWork work);
+    void FillMore();
     // The run of the row selected, 0 when none is.
     std::uint64_t SelectedRun() const;
     void TakeBack(std::uint64_t run);
@@ -62,6 +66,9 @@ private:
     std::thread thread_;
     bool busy_ = false;  // from StartWork until OnWorkDone, on the page's thread
     LogPageWork done_;  // the thread's until it has ended
+    LogPageWork shown_;         // what the list shows
+    std::size_t nextRun_ = 0;   // the first run of shown_ not yet in the list
+    bool fillPosted_ = false;   // kFillMoreMessage is on its way
 };
 
 }  // namespace tidemark
