@@ -12,19 +12,8 @@ work=$(mktemp -d)
 export WINEPREFIX=$work/prefix WINEDEBUG=-all
 trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
 mkdir -p "$work/appdata/Tidemark"
-awk -v runs="$runs" -v files="$files" 'BEGIN {
-  for (r = 1; r <= runs; r++) {
-    folder = sprintf("C:\\\\papers\\\\batch-%04d", r)
-    t = 1714640000 + r * 600
-    printf "{\"run\":%d,\"start\":%d,\"command\":\"rename\",\"paths\":[\"%s\"]}\n", r, t, folder
-    for (f = 1; f <= files; f++) {
-      printf "{\"run\":%d,\"move\":%d,\"old\":\"%s\\\\scan-%05d.pdf\",\"new\":\"%s\\\\A Rather Long Title of the Paper Numbered %d.pdf\",\"size\":%d,\"mtime\":%d}\n",
-        r, f, folder, f, folder, f, 100000 + f, (t - 86400) * 1000000000 + f
-      printf "{\"run\":%d,\"done\":%d}\n", r, f
-    }
-    printf "{\"run\":%d,\"end\":%d,\"counts\":{\"renamed\":%d,\"unchanged\":0,\"no title\":0,\"failed\":0}}\n", r, t + 60, files
-  }
-}' > "$work/appdata/Tidemark/journal"
+awk -v runs="$runs" -v files="$files" -v root='C:\\\\papers' -v sep='\\\\' -f bench/make-journal.awk \
+  > "$work/appdata/Tidemark/journal"
 echo "journal: $runs runs of $files moves, $(du -m "$work/appdata/Tidemark/journal" | cut -f1) MB"
 TIDEMARK_EXE="Z:$(pwd | tr / '\\')\\build-win\\src\\app\\Tidemark.exe" \
   xvfb-run -a wine build-win/tests/app/tray_logpage_bench.exe $((runs * (files + 1))) "Z:$(tr / '\\' <<<"$work/appdata")"

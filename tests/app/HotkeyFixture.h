@@ -52,6 +52,27 @@ private:
     TempDir dir_;
 };
 
+// While it lives, the programs started by the test keep their journal apart:
+// %LOCALAPPDATA%\Tidemark under a temporary folder.
+class OwnJournal {
+public:
+    OwnJournal()
+    {
+        char value[MAX_PATH] = "";
+        GetEnvironmentVariableA("LOCALAPPDATA", value, MAX_PATH);
+        saved_ = value;
+        SetEnvironmentVariableA("LOCALAPPDATA", appData_.path().c_str());
+    }
+    ~OwnJournal() { SetEnvironmentVariableA("LOCALAPPDATA", saved_.c_str()); }
+    OwnJournal(const OwnJournal &) = delete;
+    OwnJournal &operator=(const OwnJournal &) = delete;
+    std::string folder() const { return appData_.file("Tidemark"); }
+
+private:
+    TempDir appData_;
+    std::string saved_;
+};
+
 // Holds the lock of the journal in `folder` while it lives, or until released.
 class JournalLock {
 public:

@@ -22,13 +22,7 @@ using namespace tidemark::testing;
 int main(int argc, char **argv)
 {
     const long rows = argc > 1 ? std::atol(argv[1]) : 0;
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    const auto now = [&] {
-        LARGE_INTEGER t;
-        QueryPerformanceCounter(&t);
-        return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-    };
+    const auto now = nowMs;
     if (argc > 2) {
         SetEnvironmentVariableA("LOCALAPPDATA", argv[2]);
     }

@@ -103,22 +103,11 @@ std::string takeMessage(const TidemarkProcess &tidemark)
     return texts;
 }
 
-// Each scenario has a journal of its own: %LOCALAPPDATA%\Tidemark under a
-// temporary folder, for tidemark-cli.exe and Tidemark.exe alike.
+// Each scenario has a journal of its own, for tidemark-cli.exe and
+// Tidemark.exe alike.
 class LogPageTest : public TrayFixture {
 protected:
-    void SetUp() override
-    {
-        TrayFixture::SetUp();
-        char value[MAX_PATH] = "";
-        GetEnvironmentVariableA("LOCALAPPDATA", value, MAX_PATH);
-        saved_ = value;
-        SetEnvironmentVariableA("LOCALAPPDATA", appData_.path().c_str());
-    }
-    void TearDown() override { SetEnvironmentVariableA("LOCALAPPDATA", saved_.c_str()); }
-
-    TempDir appData_;
-    std::string saved_;
+    OwnJournal journal;
 };
 
 TEST_F(LogPageTest, RunsOfTheCommandLineShowWithTheirFilesAndOneIsTakenBack)
@@ -136,7 +125,7 @@ TEST_F(LogPageTest, RunsOfTheCommandLineShowWithTheirFilesAndOneIsTakenBack)
 
     // The page is shown while another process holds the journal: the
     // sheet goes on answering, with the list empty until the journal is free.
-    JournalLock lock(appData_.file("Tidemark"));
+    JournalLock lock(journal.folder());
     ASSERT_TRUE(lock.held());
     ASSERT_TRUE(sendTo(sheet, PSM_SETCURSEL, 1, 0));
     const HWND list = GetDlgItem(currentPage(sheet), kLogList);

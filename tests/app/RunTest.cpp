@@ -28,25 +28,10 @@ std::string readFile(const std::string &path)
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-// The journal of the program started by a scenario is its own:
-// %LOCALAPPDATA%\Tidemark under a temporary folder.
+// The journal of the program started by a scenario is its own.
 class RunTest : public HotkeyFixture {
 protected:
-    void SetUp() override
-    {
-        HotkeyFixture::SetUp();
-        char value[MAX_PATH] = "";
-        GetEnvironmentVariableA("LOCALAPPDATA", value, MAX_PATH);
-        saved_ = value;
-        SetEnvironmentVariableA("LOCALAPPDATA", appData_.path().c_str());
-    }
-    void TearDown() override
-    {
-        SetEnvironmentVariableA("LOCALAPPDATA", saved_.c_str());
-        HotkeyFixture::TearDown();
-    }
-
-    std::string journalFolder() const { return appData_.file("Tidemark"); }
+    std::string journalFolder() const { return ownJournal_.folder(); }
     std::string journal() const { return readFile(journalFolder() + "\\journal"); }
     bool runBegun() const
     {
@@ -82,8 +67,7 @@ protected:
         return started;
     }
 
-    TempDir appData_;
-    std::string saved_;
+    OwnJournal ownJournal_;
 };
 
 // One of the two papers of the folder renamed, the other untouched: a
