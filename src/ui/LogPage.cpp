@@ -15,10 +15,11 @@ namespace tidemark {
 
 namespace {
 
-// The list's columns: a run fills the first four and the last, each of its
-// files, on the rows below it, the last three.
-enum Column { kWhen, kCommand, kFolder, kOldName, kNewName, kResult, kColumns };
-const char *const kColumnTitles[kColumns] = {"When", "Command", "Folder", "Old name", "New name", "Result"};
+// The list's columns: a run fills When, Command, Result and Folder, each of
+// its files, on the rows below it, the names and Result. The folder, a full
+// path, comes last, so that the columns before it stay in sight.
+enum Column { kWhen, kCommand, kOldName, kNewName, kResult, kFolder, kColumns };
+const char *const kColumnTitles[kColumns] = {"When", "Command", "Old name", "New name", "Result", "Folder"};
 
 // The name of the file or folder at the end of `path`.
 std::string lastPart(const std::string &path)

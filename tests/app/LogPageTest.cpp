@@ -15,7 +15,7 @@ namespace tidemark::testing {
 namespace {
 
 constexpr int kLogList = 1008;
-enum Column { kWhen, kCommand, kFolder, kOldName, kNewName, kResult };
+enum Column { kWhen, kCommand, kOldName, kNewName, kResult, kFolder };
 
 // Memory in the process that owns `window`, for the list-view messages that
 // point at a structure: the control reads and writes it in its own process.
@@ -59,7 +59,7 @@ std::vector<std::vector<std::string>> rowsOf(HWND list)
     std::vector<std::vector<std::string>> rows;
     for (int row = 0; row < count; ++row) {
         rows.emplace_back();
-        for (int column = kWhen; column <= kResult; ++column) {
+        for (int column = kWhen; column <= kFolder; ++column) {
             LVITEMA item{};
             item.iSubItem = column;
             item.pszText = block.at() + sizeof item;
@@ -143,7 +143,7 @@ TEST_F(LogPageTest, RunsOfTheCommandLineShowWithTheirFilesAndOneIsTakenBack)
     EXPECT_EQ(rows[0][kFolder], papers.sub());
     EXPECT_EQ(rows[0][kResult], "1 renamed, 0 unchanged, 0 no title, 0 failed");
     EXPECT_EQ(rows[0][kWhen].size(), 16u) << rows[0][kWhen];  // "2026-12-09 13:05"
-    EXPECT_EQ(rows[1], (std::vector<std::string>{"", "", "", "c.pdf", "Sediment Budgets of Lagoons.pdf", "renamed"}));
+    EXPECT_EQ(rows[1], (std::vector<std::string>{"", "", "c.pdf", "Sediment Budgets of Lagoons.pdf", "renamed", ""}));
     EXPECT_EQ(rows[2][kFolder], papers.path());
     EXPECT_EQ(rows[2][kResult], "2 renamed, 0 unchanged, 0 no title, 0 failed");
     std::vector<std::string> files{rows[3][kOldName] + " -> " + rows[3][kNewName],
@@ -170,7 +170,7 @@ TEST_F(LogPageTest, RunsOfTheCommandLineShowWithTheirFilesAndOneIsTakenBack)
     ASSERT_TRUE(waitUntil([&] { return (rows = rowsOf(list)).size() == 7; })) << rows.size();
     EXPECT_EQ(rows[0][kCommand], "undo 1");
     EXPECT_EQ(rows[0][kResult], "1 restored, 1 left alone, 0 failed");
-    EXPECT_EQ(rows[1], (std::vector<std::string>{"", "", "", "Salt Marsh Accretion Rates.pdf", "b.pdf", "renamed"}));
+    EXPECT_EQ(rows[1], (std::vector<std::string>{"", "", "Salt Marsh Accretion Rates.pdf", "b.pdf", "renamed", ""}));
     EXPECT_EQ(rows[4][kResult], "2 renamed, 0 unchanged, 0 no title, 0 failed  (taken back by run 3)");
 
     // The other run taken back from the run's context menu.
