@@ -22,22 +22,8 @@ trap 'rm -rf "$work"' EXIT
 export XDG_STATE_HOME=$work/state
 journal=$XDG_STATE_HOME/tidemark/journal
 
-# Each run: its start, then per file its move and its mark, then its end;
-# about 210 bytes a file, as a rename of a folder of papers writes them.
 mkdir -p "$XDG_STATE_HOME/tidemark" "$work/paper"
-awk -v runs="$runs" -v files="$files" 'BEGIN {
-  for (r = 1; r <= runs; r++) {
-    folder = sprintf("/home/ann/papers/batch-%04d", r)
-    t = 1714640000 + r * 600
-    printf "{\"run\":%d,\"start\":%d,\"command\":\"rename\",\"paths\":[\"%s\"]}\n", r, t, folder
-    for (f = 1; f <= files; f++) {
-      printf "{\"run\":%d,\"move\":%d,\"old\":\"%s/scan-%05d.pdf\",\"new\":\"%s/A Rather Long Title of the Paper Numbered %d.pdf\",\"size\":%d,\"mtime\":%d}\n",
-        r, f, folder, f, folder, f, 100000 + f, (t - 86400) * 1000000000 + f
-      printf "{\"run\":%d,\"done\":%d}\n", r, f
-    }
-    printf "{\"run\":%d,\"end\":%d,\"counts\":{\"renamed\":%d,\"unchanged\":0,\"no title\":0,\"failed\":0}}\n", r, t + 60, files
-  }
-}' > "$work/journal.big"
+awk -v runs="$runs" -v files="$files" -v root=/home/ann/papers -v sep=/ -f bench/make-journal.awk > "$work/journal.big"
 build/bench/make-papers "$work/paper" 1 7 > /dev/null
 paper=$(ls "$work/paper")
 

@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps-native.sh wine wine64 xvfb xauth zlib1g-dev imagemagick
-scripts/build-win.sh Tidemark tray_program_tests
+scripts/build-win.sh Tidemark tidemark tray_program_tests
 
 out=docs/screenshots
 work=$(mktemp -d)
@@ -20,6 +20,8 @@ mkdir -p "$work/shots" "$out"
 winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
 export TIDEMARK_SCREENSHOTS=$(winpath "$work/shots")
 export TIDEMARK_EXE=$(winpath "$PWD/build-win/src/app/Tidemark.exe")
+# The log page shows runs that the command-line program records.
+export TIDEMARK_CLI=$(winpath "$PWD/build-win/src/tidemark-cli.exe")
 xvfb-run -a -s "-screen 0 1280x800x24" \
   wine build-win/tests/app/tray_program_tests.exe --gtest_brief=1 >/dev/null
 

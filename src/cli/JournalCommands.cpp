@@ -1,7 +1,6 @@
 // tidemark undo and tidemark history: the runs in the user's journal.
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <memory>
 #include <optional>
 #include <string>
@@ -9,6 +8,7 @@
 
 #include "cli/Commands.h"
 #include "journal/Journal.h"
+#include "journal/RunText.h"
 #include "journal/Undo.h"
 #include "rename/DryRunFileSystem.h"
 #include "rename/FileSystem.h"
@@ -76,36 +76,6 @@ std::string describe(const RunInfo &info)
     return text;
 }
 
-std::string countsText(const RunRecord &run)
-{
-    if (run.goesOn) {
-        return "still going, " + std::to_string(run.tally.made) + " moved so far";
-    }
-    if (!run.ended) {
-        std::string text = "stopped before its end, " + std::to_string(run.tally.made) + " moved";
-        if (run.tally.unconfirmed != 0) {
-            text += ", " + std::to_string(run.tally.unconfirmed) + " unconfirmed";
-        }
-        return text;
-    }
-    std::string text;
-    for (const auto &[outcome, count] : run.counts) {
-        text += (text.empty() ? "" : ", ") + std::to_string(count) + " " + printable(outcome);
-    }
-    return text;
-}
-
-std::string localTime(std::int64_t seconds)
-{
-    const std::time_t t = static_cast<std::time_t>(seconds);
-    const std::tm *local = std::localtime(&t);
-    char text[32] = "?";
-    if (local != nullptr) {
-        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", local);
-    }
-    return text;
-}
-
 // One line per file that the undo restored or left alone.
 void printUndoLine(const UndoReport &r)
 {
@@ -117,20 +87,11 @@ void printUndoLine(const UndoReport &r)
         break;
     case UndoOutcome::kUnderOldName:
         return;
-    case UndoOutcome::kGone:
-        std::printf("left alone: %s: moved or deleted since the run\n", newPath.c_str());
-        break;
-    case UndoOutcome::kChanged:
-        std::printf("left alone: %s: changed since the run\n", newPath.c_str());
-        break;
-    case UndoOutcome::kOldNameTaken:
-        std::printf("left alone: %s: its old name %s is taken\n", newPath.c_str(), oldPath.c_str());
-        break;
-    case UndoOutcome::kNotInOneFolder:
-        std::printf("left alone: %s: its record is not of a move within one folder\n", newPath.c_str());
-        break;
     case UndoOutcome::kFailed:
         std::printf("failed: %s -> %s: %s\n", newPath.c_str(), oldPath.c_str(), r.error.message().c_str());
+        break;
+    default:
+        std::printf("left alone: %s: %s\n", newPath.c_str(), printable(leftAloneText(r)).c_str());
         break;
     }
     std::fflush(stdout);
@@ -257,14 +218,8 @@ int runHistory(const std::vector<std::string> &args)
         std::printf("no runs in %s\n", journal->path().c_str());
     }
     for (const RunRecord &run : runs) {
-        std::string undone;
-        if (run.undoneBy != 0) {
-            undone = "  (taken back by run " + std::to_string(run.undoneBy) + ")";
-        } else if (run.partlyUndoneBy != 0) {
-            undone = "  (partly taken back by run " + std::to_string(run.partlyUndoneBy) + ")";
-        }
-        std::printf("%llu  %s  %s  %s%s\n", static_cast<unsigned long long>(run.id), localTime(run.started).c_str(),
-                    describe(run.info).c_str(), countsText(run).c_str(), undone.c_str());
+        std::printf("%llu  %s  %s  %s\n", static_cast<unsigned long long>(run.id), runTimeText(run.started).c_str(),
+                    describe(run.info).c_str(), printable(runResultText(run)).c_str());
     }
     std::fflush(stdout);
     return kOk;

@@ -91,7 +91,10 @@ std::unique_ptr<Journal> openQuietly(RunInfo info)
     if (Journal::open(defaultJournalFolder(), journal)) {
         return nullptr;
     }
-    journal->beginRun(std::move(info));
+    // Recorded even when it moves nothing: a user who pressed a hotkey and
+    // saw nothing happen finds the reason in the log. Only runs that moved
+    // something count against the journal's bound.
+    journal->beginRun(std::move(info), Journal::Recording::kAlways);
     return journal;
 }
 

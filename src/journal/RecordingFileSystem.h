@@ -67,7 +67,8 @@ private:
 RunCounts renameCounts(std::size_t renamed, std::size_t unchanged, std::size_t noTitle, std::size_t failed);
 
 // A run of a front end that shows no messages: recorded in the user's
-// journal when that can be written, and made just the same when it cannot.
+// journal when that can be written (also when it moves nothing), and made
+// just the same when it cannot.
 class QuietRecording {
 public:
     QuietRecording(FileSystem &disk, RunInfo info);

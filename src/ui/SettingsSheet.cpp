@@ -133,12 +133,10 @@ void CMainPage::OnLoadDefaults()
     SetModified(TRUE);
 }
 
-CSharingPage::CSharingPage() : CPropertyPage(IDD_LOG_PAGE) {}
-
 CSettingsSheet::CSettingsSheet() : CPropertySheet(IDS_PROPSHT_CAPTION, nullptr, 0)
 {
     AddPage(&mainPage);
-    AddPage(&sharingPage);
+    AddPage(&logPage);
 }
 
 }  // namespace tidemark

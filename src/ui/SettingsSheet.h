@@ -5,6 +5,7 @@
 #include <array>
 
 #include "framework/PropertySheet.h"
+#include "ui/LogPage.h"
 #include "ui/StartWithSystem.h"
 
 namespace tidemark {
@@ -56,19 +57,13 @@ private:
     std::array<CHotKeyCtrl, 4> controls_;
 };
 
-// The log page: an empty list, a frame for a log of rename operations.
-class CSharingPage : public CPropertyPage {
-public:
-    CSharingPage();
-};
-
 // The settings window: the hotkey page and the log page.
 class CSettingsSheet : public CPropertySheet {
 public:
     CSettingsSheet();
 
     CMainPage mainPage;
-    CSharingPage sharingPage;
+    CLogPage logPage;
 };
 
 }  // namespace tidemark

@@ -26,6 +26,15 @@ bool waitUntil(const std::function<bool()> &condition, DWORD limitMs)
     return true;
 }
 
+double nowMs()
+{
+    LARGE_INTEGER frequency;
+    LARGE_INTEGER t;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&t);
+    return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
 bool sendTo(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT *result)
 {
     DWORD_PTR answer = 0;

@@ -24,6 +24,9 @@ namespace tidemark::testing {
 // from hanging the run; no test depends on how fast anything is.
 bool waitUntil(const std::function<bool()> &condition, DWORD limitMs = 20000);
 
+// Milliseconds from a fixed point, for the benchmarks' figures.
+double nowMs();
+
 // SendMessageTimeout with a limit of the same kind: false when the window
 // did not answer (it is stuck in a modal loop it should not be in).
 bool sendTo(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT *result = nullptr);

@@ -52,6 +52,62 @@ private:
     TempDir dir_;
 };
 
+// While it lives, the programs started by the test keep their journal apart:
+// %LOCALAPPDATA%\Tidemark under a temporary folder.
+class OwnJournal {
+public:
+    OwnJournal()
+    {
+        char value[MAX_PATH] = "";
+        GetEnvironmentVariableA("LOCALAPPDATA", value, MAX_PATH);
+        saved_ = value;
+        SetEnvironmentVariableA("LOCALAPPDATA", appData_.path().c_str());
+    }
+    ~OwnJournal() { SetEnvironmentVariableA("LOCALAPPDATA", saved_.c_str()); }
+    OwnJournal(const OwnJournal &) = delete;
+    OwnJournal &operator=(const OwnJournal &) = delete;
+    std::string folder() const { return appData_.file("Tidemark"); }
+
+private:
+    TempDir appData_;
+    std::string saved_;
+};
+
+// Holds the lock of the journal in `folder` while it lives, or until released.
+class JournalLock {
+public:
+    explicit JournalLock(const std::string &folder)
+    {
+        CreateDirectoryA(folder.c_str(), nullptr);
+        file_ = CreateFileA((folder + "\\journal.lock").c_str(), GENERIC_READ | GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS, 0, nullptr);
+        OVERLAPPED at{};
+        held_ = file_ != INVALID_HANDLE_VALUE && LockFileEx(file_, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at);
+    }
+    ~JournalLock()
+    {
+        release();
+        if (file_ != INVALID_HANDLE_VALUE) {
+            CloseHandle(file_);
+        }
+    }
+    JournalLock(const JournalLock &) = delete;
+    JournalLock &operator=(const JournalLock &) = delete;
+    bool held() const { return held_; }
+    void release()
+    {
+        if (held_) {
+            OVERLAPPED at{};
+            UnlockFileEx(file_, 0, 1, 0, &at);
+            held_ = false;
+        }
+    }
+
+private:
+    HANDLE file_ = INVALID_HANDLE_VALUE;
+    bool held_ = false;
+};
+
 class HotkeyFixture : public TrayFixture {
 protected:
     void SetUp() override

@@ -19,41 +19,6 @@
 namespace tidemark::testing {
 namespace {
 
-// Holds the lock of the journal in `folder` while it lives, or until released.
-class JournalLock {
-public:
-    explicit JournalLock(const std::string &folder)
-    {
-        CreateDirectoryA(folder.c_str(), nullptr);
-        file_ = CreateFileA((folder + "\\journal.lock").c_str(), GENERIC_READ | GENERIC_WRITE,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS, 0, nullptr);
-        OVERLAPPED at{};
-        held_ = file_ != INVALID_HANDLE_VALUE && LockFileEx(file_, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at);
-    }
-    ~JournalLock()
-    {
-        release();
-        if (file_ != INVALID_HANDLE_VALUE) {
-            CloseHandle(file_);
-        }
-    }
-    JournalLock(const JournalLock &) = delete;
-    JournalLock &operator=(const JournalLock &) = delete;
-    bool held() const { return held_; }
-    void release()
-    {
-        if (held_) {
-            OVERLAPPED at{};
-            UnlockFileEx(file_, 0, 1, 0, &at);
-            held_ = false;
-        }
-    }
-
-private:
-    HANDLE file_ = INVALID_HANDLE_VALUE;
-    bool held_ = false;
-};
-
 const Names kUntouched{"a.pdf", "b.pdf", "sub"};
 const Names kUntouchedSub{"c.pdf"};
 
@@ -63,25 +28,10 @@ std::string readFile(const std::string &path)
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-// The journal of the program started by a scenario is its own:
-// %LOCALAPPDATA%\Tidemark under a temporary folder.
+// The journal of the program started by a scenario is its own.
 class RunTest : public HotkeyFixture {
 protected:
-    void SetUp() override
-    {
-        HotkeyFixture::SetUp();
-        char value[MAX_PATH] = "";
-        GetEnvironmentVariableA("LOCALAPPDATA", value, MAX_PATH);
-        saved_ = value;
-        SetEnvironmentVariableA("LOCALAPPDATA", appData_.path().c_str());
-    }
-    void TearDown() override
-    {
-        SetEnvironmentVariableA("LOCALAPPDATA", saved_.c_str());
-        HotkeyFixture::TearDown();
-    }
-
-    std::string journalFolder() const { return appData_.file("Tidemark"); }
+    std::string journalFolder() const { return ownJournal_.folder(); }
     std::string journal() const { return readFile(journalFolder() + "\\journal"); }
     bool runBegun() const
     {
@@ -117,8 +67,7 @@ protected:
         return started;
     }
 
-    TempDir appData_;
-    std::string saved_;
+    OwnJournal ownJournal_;
 };
 
 // One of the two papers of the folder renamed, the other untouched: a

@@ -17,13 +17,7 @@ using namespace tidemark::testing;
 int main(int argc, char **argv)
 {
     const int starts = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    const auto now = [&] {
-        LARGE_INTEGER t;
-        QueryPerformanceCounter(&t);
-        return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-    };
+    const auto now = nowMs;
     std::vector<double> ready;
     for (int i = 0; i < starts; ++i) {
         cleanRegistry();

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "RenameTestSupport.h"
 #include "ShellTestSupport.h"
 #include "TempDir.h"
+#include "journal/Journal.h"
 #include "shell/ShellCommands.h"
 
 namespace tidemark {
@@ -102,6 +104,29 @@ TEST_F(HotkeyJournal, JournalThatCannotBeWrittenChangesNothingTheUserSees)
     focus("a.pdf");
     EXPECT_TRUE(RenameSelectedPdf(context, explorerWindow.get()));
     EXPECT_EQ(namesIn(dir.path()), Names({"Tidal Mixing in Estuaries.pdf", "sub"}));
+}
+
+// A hotkey run that renamed nothing is recorded too, so that the log page
+// can tell the user why nothing happened; one that renamed a file as well.
+TEST_F(HotkeyJournal, RunsThatRenameNothingAreRecorded)
+{
+    writeFileBytes(dir.file("broken.pdf"), "not a PDF at all");
+    focus("broken.pdf");
+    EXPECT_FALSE(RenameSelectedPdf(context, explorerWindow.get()));
+    focus("a.pdf");
+    EXPECT_TRUE(RenameSelectedPdf(context, explorerWindow.get()));
+
+    std::unique_ptr<Journal> journal;
+    ASSERT_FALSE(Journal::openForReading(state.file("Tidemark"), journal));
+    std::vector<RunRecord> runs;
+    ASSERT_FALSE(journal->readRuns(runs));
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].info.command, "hotkey: file");
+    EXPECT_EQ(runs[0].counts, (RunCounts{{"renamed", 1}, {"unchanged", 0}, {"no title", 0}, {"failed", 0}}));
+    EXPECT_EQ(runs[1].info.command, "hotkey: file");
+    EXPECT_EQ(runs[1].info.paths, std::vector<std::string>{dir.file("broken.pdf")});
+    EXPECT_EQ(runs[1].counts, (RunCounts{{"renamed", 0}, {"unchanged", 0}, {"no title", 1}, {"failed", 0}}));
+    EXPECT_TRUE(runs[1].moves.empty());
 }
 
 }  // namespace
