@@ -470,12 +470,10 @@ bool isRunningText(const Segment &s, const PageAnalysis &page)
            s.text.size() >= tuning::kParagraphLineCharacters * s.lines.size();
 }
 
-void readAuthorsAndYear(PDFDoc &doc, const std::vector<PageAnalysis> &pages, const PageAnalysis &titlePage,
-                        const std::vector<std::size_t> &titleParts, RefinedExtraction &out)
+void readAuthorsAndYear(PDFDoc &doc, const std::string &xmp, const std::vector<PageAnalysis> &pages,
+                        const PageAnalysis &titlePage, const std::vector<std::size_t> &titleParts,
+                        RefinedExtraction &out)
 {
-    // The XMP packet is read once for both.
-    const std::unique_ptr<GooString> packet = doc.readMetadata();
-    const std::string xmp = packet ? packet->toStr() : std::string();
     const AuthorsFound authors = findAuthors(titlePage, titleParts, metadataAuthors(doc, xmp));
     for (std::size_t i = 0; i < authors.names.size(); ++i) {
         out.authors.push_back(toUtf8(authors.names[i]));

@@ -47,8 +47,10 @@ std::u32string metadataAuthors(PDFDoc &doc, const std::string &xmp);
 bool isRunningText(const Segment &s, const PageAnalysis &page);
 
 // Fills in the authors and the year of `out` from the pages read, the
-// title standing on `titlePage` as its segments `titleParts`.
-void readAuthorsAndYear(PDFDoc &doc, const std::vector<PageAnalysis> &pages, const PageAnalysis &titlePage,
-                        const std::vector<std::size_t> &titleParts, RefinedExtraction &out);
+// title standing on `titlePage` as its segments `titleParts`; the file's
+// metadata (its XMP packet `xmp`) only as agreement.
+void readAuthorsAndYear(PDFDoc &doc, const std::string &xmp, const std::vector<PageAnalysis> &pages,
+                        const PageAnalysis &titlePage, const std::vector<std::size_t> &titleParts,
+                        RefinedExtraction &out);
 
 }  // namespace tidemark::refined

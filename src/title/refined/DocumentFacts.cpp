@@ -131,7 +131,8 @@ DocumentFacts readDocumentFacts(PDFDoc &doc)
     DocumentFacts facts;
     addTitle(facts.metadataTitles, fromTextString(doc.getDocInfoTitle().get()));
     if (const std::unique_ptr<GooString> xmp = doc.readMetadata()) {
-        addTitle(facts.metadataTitles, xmpTitle(xmp->toStr()));
+        facts.xmp = xmp->toStr();
+        addTitle(facts.metadataTitles, xmpTitle(facts.xmp));
     }
     for (const std::u32string &title : facts.metadataTitles) {
         facts.foldedTitles.push_back(foldForMatch(title));

@@ -17,6 +17,7 @@ struct DocumentFacts {
     std::vector<std::u32string> metadataTitles;  // distinct, not empty
     std::vector<std::u32string> foldedTitles;    // the same, folded for matching (foldForMatch)
     std::vector<std::u32string> outline;         // the first levels, in order
+    std::string xmp;  // the XMP packet as the file holds it, read once for all who look in it
 };
 
 DocumentFacts readDocumentFacts(PDFDoc &doc);

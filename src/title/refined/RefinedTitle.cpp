@@ -377,7 +377,7 @@ RefinedExtraction extractRefinedTitle(const std::string &path, const ExtractionO
         explain(out, page, choice, taken);
     }
     if (choice.page != nullptr) {
-        readAuthorsAndYear(doc, pages, *choice.page, taken, out);
+        readAuthorsAndYear(doc, facts.xmp, pages, *choice.page, taken, out);
     }
     return out;
 }
